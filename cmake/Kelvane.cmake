@@ -1,0 +1,66 @@
+# Project-wide compile settings and the helpers that declare libraries and tests.
+
+set(KELVANE_WARNINGS -Wall -Wextra -Werror -Wpedantic -Wshadow -Wnon-virtual-dtor)
+
+if(KELVANE_SANITIZE AND NOT WIN32)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    # Unicode W functions throughout; Windows 10 API level.
+    add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                            _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+    # Windows executables of the build (tests, tools) run under Wine in a prefix that
+    # lives in the build tree.
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+        ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh --prefix ${CMAKE_BINARY_DIR}/wineprefix)
+endif()
+
+function(kelvane_target_defaults target)
+    target_compile_options(${target} PRIVATE ${KELVANE_WARNINGS})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# kelvane_library(name [WINDOWS] SOURCES ... LIBS ...)
+# A static library of the project. WINDOWS marks one that only the Windows build has.
+function(kelvane_library name)
+    cmake_parse_arguments(ARG "WINDOWS" "" "SOURCES;LIBS" ${ARGN})
+    if(ARG_WINDOWS AND NOT WIN32)
+        return()
+    endif()
+    add_library(${name} STATIC ${ARG_SOURCES})
+    kelvane_target_defaults(${name})
+    if(ARG_LIBS)
+        target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    endif()
+endfunction()
+
+# kelvane_test(name [WINDOWS] [OWN_MAIN] SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# A GoogleTest executable. Portable tests build natively (label "native") and, in the
+# Windows build, also as a Windows executable run under Wine (label "wine").
+# WINDOWS marks tests that only make sense on Windows (real registry, real windows).
+function(kelvane_test name)
+    cmake_parse_arguments(ARG "WINDOWS;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(ARG_WINDOWS AND NOT WIN32)
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    kelvane_target_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest)
+    if(NOT ARG_OWN_MAIN)
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    if(WIN32)
+        set(kind wine)
+    else()
+        set(kind native)
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    add_test(NAME ${kind}.${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${kind}.${name} PROPERTIES LABELS "${kind};${ARG_LABELS}"
+                         TIMEOUT ${ARG_TIMEOUT})
+endfunction()

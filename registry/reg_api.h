@@ -1,0 +1,45 @@
+#pragma once
+// The five registry calls the protections need, behind one interface, so the registry
+// module's logic runs against the real registry on Windows and against an in-memory
+// registry (with injected failures) in tests.
+
+#include <cstdint>
+#include <string>
+
+namespace kv::reg {
+
+using RootValue = std::uint32_t;   // a predefined root key, 0x80000000..0x80000006
+using HandleValue = std::uintptr_t; // an open key as the layer hands it out (an HKEY)
+using Status = std::int32_t;        // the call's result code; 0 is success
+
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kKeyWrite = 0x20006;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+class RegistryApi {
+public:
+    virtual ~RegistryApi() = default;
+
+    // RegOpenKeyExA(root, subKey, options, access, &key)
+    virtual Status OpenKeyEx(RootValue root, const std::string& subKey, std::uint32_t options,
+                             std::uint32_t access, HandleValue& key) = 0;
+    // RegCreateKeyA(root, subKey, &key)
+    virtual Status CreateKey(RootValue root, const std::string& subKey, HandleValue& key) = 0;
+    // RegQueryValueExA(key, name, nullptr, &type, data, &size)
+    virtual Status QueryValueEx(HandleValue key, const std::string& name, std::uint32_t& type,
+                                void* data, std::uint32_t& size) = 0;
+    // RegSetValueExA(key, name, 0, type, data, size)
+    virtual Status SetValueEx(HandleValue key, const std::string& name, std::uint32_t type,
+                              const void* data, std::uint32_t size) = 0;
+    // RegCloseKey(key)
+    virtual Status CloseKey(HandleValue key) = 0;
+};
+
+#ifdef _WIN32
+// The real registry (advapi32, ANSI forms). Lives as long as the program.
+RegistryApi& WindowsRegistry();
+#endif
+
+} // namespace kv::reg

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs one Windows executable under Wine in a private prefix (CTest's emulator).
+#   wine-run.sh --prefix DIR program.exe [arguments...]
+# Uses the X display in DISPLAY; without one it starts Xvfb for this run, and then
+# stops the prefix's Wine processes and that Xvfb afterwards (only what it started).
+set -uo pipefail
+prefix=""
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --prefix) prefix=$2; shift 2 ;;
+    --) shift; break ;;
+    *) break ;;
+    esac
+done
+if [[ -z $prefix || $# -lt 1 ]]; then
+    echo "usage: wine-run.sh --prefix DIR program.exe [arguments...]" >&2
+    exit 2
+fi
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/wine-lib.sh"
+
+own_display=""
+if [[ -z ${DISPLAY:-} ]]; then
+    # Our own display is private to this run, so runs that need one take turns.
+    exec 7>"$prefix.run-lock"
+    flock 7
+    xvfb_start || exit 1
+    own_display=1
+fi
+wine_prepare "$prefix" || exit 1
+
+# Wine starts helper processes (services, the desktop) that outlive the program and
+# would inherit our output; CTest waits for its pipes to close, so the program writes
+# to files that we pass on once it has ended.
+out=$(mktemp) err=$(mktemp)
+wine "$@" >"$out" 2>"$err"
+rc=$?
+cat "$out"
+cat "$err" >&2
+rm -f "$out" "$err"
+
+if [[ -n $own_display ]]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    xvfb_stop
+fi
+exit $rc
