@@ -1,0 +1,166 @@
+#include "protection/switches.h"
+
+#include "protection/switch_pattern.h"
+#include "registry/mdl_RegFunctions.h"
+
+#include <string>
+
+namespace kv::protection {
+namespace {
+
+namespace reg = mdl_RegFunctions;
+
+// A read's outcome: the state to show and whether to create the key before showing it, so
+// that the next click's write (which only opens an existing key) can succeed.
+struct Outcome {
+    Display display;
+    bool createKeyFirst;
+};
+
+struct KnownValue {
+    std::int32_t value;
+    Outcome outcome;
+};
+
+// A switch over one DWORD value.
+struct SingleValueSwitch {
+    const char* keyPath;
+    const char* valueName;
+    std::array<StatusImage, 2> hideOrder;
+    std::array<KnownValue, 2> known; // compared in this order
+    Outcome otherNumber;
+    Outcome notNumeric;
+    std::array<Action, 2> actions; // compared with the caption in this order
+};
+
+constexpr Display kProtectionOn{L"Enabled", kGreen, StatusImage::Green, L"&Disable"};
+constexpr Display kProtectionOff{L"Disabled", kRed, StatusImage::Red, L"&Enable"};
+
+constexpr SingleValueSwitch kWriteProtection{
+    .keyPath = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies",
+    .valueName = "WriteProtect",
+    .hideOrder = {StatusImage::Green, StatusImage::Red},
+    .known = {{{1, {kProtectionOn, false}}, {0, {kProtectionOff, false}}}},
+    // Anything but 1 leaves storage writable; creating the (existing) key is harmless.
+    .otherNumber = {kProtectionOff, true},
+    .notNumeric = {kProtectionOff, true},
+    .actions = {{{L"&Enable", 1}, {L"&Disable", 0}}},
+};
+
+constexpr Display kLocked{L"Locked", kRed, StatusImage::Red, L"&Unlock"};
+constexpr Display kUnlocked{L"Unlocked", kGreen, StatusImage::Green, L"&Lock"};
+
+constexpr SingleValueSwitch kStorageLock{
+    .keyPath = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\services\\USBSTOR",
+    .valueName = "Start",
+    .hideOrder = {StatusImage::Red, StatusImage::Green},
+    .known = {{{4, {kLocked, false}}, {3, {kUnlocked, false}}}},
+    // Start types 0, 1, 2 (and any other number) all load the driver: storage works.
+    .otherNumber = {kUnlocked, false},
+    .notNumeric = {kUnlocked, true},
+    .actions = {{{L"&Lock", 4}, {L"&Unlock", 3}}},
+};
+
+// Autorun: the same value in two keys, tested without a numeric check.
+struct AutorunSwitch {
+    std::array<const char*, 2> keyPaths; // machine-wide first, then per-user
+    const char* valueName;
+    std::array<StatusImage, 2> hideOrder;
+    std::int32_t suppressing; // a value counts only when it is exactly this number
+    Display noneSuppressing;
+    Display anySuppressing;
+    std::array<Action, 2> actions;
+};
+
+constexpr AutorunSwitch kAutorun{
+    .keyPaths = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
+                 "Explorer",
+                 "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
+                 "Explorer"},
+    .valueName = "NoDriveTypeAutoRun",
+    .hideOrder = {StatusImage::Red, StatusImage::Green},
+    .suppressing = 255,
+    .noneSuppressing = {L"Enabled", kGreen, StatusImage::Green, L"&Disable"},
+    .anySuppressing = {L"Disabled", kRed, StatusImage::Red, L"&Enable"},
+    .actions = {{{L"&Disable", 255}, {L"&Enable", 0}}},
+};
+
+// The text is read afresh for each test, as the value passes through txtRegValue.
+const Outcome& Decide(const SingleValueSwitch& sw, const SwitchView& view) {
+    if (!NumberFromText(view.RegValueText())) {
+        return sw.notNumeric;
+    }
+    for (const KnownValue& known : sw.known) {
+        if (NumberFromText(view.RegValueText()) == known.value) {
+            return known.outcome;
+        }
+    }
+    return sw.otherNumber;
+}
+
+void Read(const SingleValueSwitch& sw, SwitchView& view) {
+    const Steps step(OnStepFailure::Propagate);
+    HideImages(view, sw.hideOrder, step);
+    view.SetRegValueText(WideText(reg::GetDWordValue(sw.keyPath, sw.valueName)));
+    const Outcome& outcome = Decide(sw, view);
+    if (outcome.createKeyFirst) {
+        reg::CreateKey(sw.keyPath);
+    }
+    Show(view, outcome.display, ShowOrder::LabelFirst, step);
+}
+
+void Click(const SingleValueSwitch& sw, SwitchView& view) {
+    if (const auto value = ValueForCaption(view, sw.actions)) {
+        reg::SetDWordValue(sw.keyPath, sw.valueName, *value);
+    }
+    // Whatever the write did, show what the registry now holds.
+    Read(sw, view);
+}
+
+} // namespace
+
+void GetPStat(SwitchView& view) {
+    Read(kWriteProtection, view);
+}
+void cmdApply_Click(SwitchView& view) {
+    Click(kWriteProtection, view);
+}
+
+void GetBStat(SwitchView& view) {
+    Read(kStorageLock, view);
+}
+void cmdLock_Click(SwitchView& view) {
+    Click(kStorageLock, view);
+}
+
+void GetAutorunStat(SwitchView& view) {
+    const Steps step(OnStepFailure::Continue);
+    HideImages(view, kAutorun.hideOrder, step);
+    int count = 0;
+    for (const char* keyPath : kAutorun.keyPaths) {
+        step([&] {
+            view.SetRegValueText(WideText(reg::GetDWordValue(keyPath, kAutorun.valueName)));
+        });
+        // A value that cannot be read ("Error", "") does not count.
+        step([&] {
+            if (NumberFromText(view.RegValueText()) == kAutorun.suppressing) {
+                ++count;
+            }
+        });
+    }
+    Show(view, count == 0 ? kAutorun.noneSuppressing : kAutorun.anySuppressing,
+         ShowOrder::ImageFirst, step);
+}
+
+void cmdUSBAutorunControl_Click(SwitchView& view) {
+    if (const auto value = ValueForCaption(view, kAutorun.actions)) {
+        for (const char* keyPath : kAutorun.keyPaths) {
+            // The policies keys are often missing; the write only opens an existing key.
+            reg::CreateKey(keyPath);
+            reg::SetDWordValue(keyPath, kAutorun.valueName, *value);
+        }
+    }
+    GetAutorunStat(view);
+}
+
+} // namespace kv::protection
