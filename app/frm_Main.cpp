@@ -1,0 +1,226 @@
+#include "app/frm_Main.h"
+
+#include "app/author.h"
+#include "app/frm_Main_design.h"
+#include "app/toolkit/report.h"
+#include "drives/drive_line.h"
+#include "drives/drive_source_win.h"
+#include "protection/switches.h"
+#include "registry/mdl_RegFunctions.h"
+
+#include <shellapi.h>
+
+#include <stdexcept>
+
+namespace kv {
+namespace {
+
+frm_Main* g_instance = nullptr;
+
+// One switch block of the window as the protection logic sees it.
+class SwitchBlock final : public protection::SwitchView {
+public:
+    SwitchBlock(ui::Form& form, int label, int button, int green, int red)
+        : form_(form), label_(label), button_(button), green_(green), red_(red) {}
+
+    void SetImageVisible(protection::StatusImage image, bool visible) override {
+        form_.SetVisible(image == protection::StatusImage::Green ? green_ : red_, visible);
+    }
+    void SetStatusCaption(const std::wstring& caption) override { form_.SetText(label_, caption); }
+    void SetStatusColour(protection::Rgb c) override {
+        form_.SetColor(label_, {c.red, c.green, c.blue});
+    }
+    std::wstring ButtonCaption() const override { return form_.Text(button_); }
+    void SetButtonCaption(const std::wstring& caption) override { form_.SetText(button_, caption); }
+    void SetRegValueText(const std::wstring& text) override {
+        form_.SetText(frm_Main::txtRegValue, text);
+    }
+    std::wstring RegValueText() const override { return form_.Text(frm_Main::txtRegValue); }
+
+private:
+    ui::Form& form_;
+    int label_, button_, green_, red_;
+};
+
+SwitchBlock WriteProtection(ui::Form& f) {
+    return {f, frm_Main::lblStatus, frm_Main::cmdApply, frm_Main::imgEnabled,
+            frm_Main::imgDisabled};
+}
+SwitchBlock StorageLock(ui::Form& f) {
+    return {f, frm_Main::lblUSBLockStatus, frm_Main::cmdLock, frm_Main::imgUnLocked,
+            frm_Main::imgLocked};
+}
+SwitchBlock Autorun(ui::Form& f) {
+    return {f, frm_Main::lblUSBDeviceARStatus, frm_Main::cmdUSBAutorunControl,
+            frm_Main::imgUSBDeviceAREnabled, frm_Main::imgUSBDeviceARDisabled};
+}
+
+// The registry module's lines are ANSI text.
+std::wstring FromAnsi(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int n =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+} // namespace
+
+frm_Main::frm_Main() : ui::Form(MainDesign()) {}
+
+frm_Main::~frm_Main() {
+    if (g_instance == this) {
+        g_instance = nullptr;
+        mdl_RegFunctions::SetErrorSink(nullptr);
+    }
+}
+
+frm_Main* frm_Main::Instance() {
+    return g_instance;
+}
+
+void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
+    drives_ = std::move(source);
+}
+
+void frm_Main::Form_Load() {
+    g_instance = this;
+    mdl_RegFunctions::SetErrorSink([this](const std::string& line) {
+        if (IsLoaded()) {
+            AppendItem(lstErrs, FromAnsi(line));
+        }
+    });
+    // The timer runs from the moment the window exists, also while the login is open.
+    StartTimer(Timer1, 5000);
+
+    // Each step is on its own: one that fails is abandoned and the next one runs.
+    bool passed = false;
+    ui::Guard(L"password gate", [&] { passed = PasswordGate(); });
+    if (!passed) {
+        Unload();
+        return;
+    }
+    ui::Guard(L"GetPStat", [&] { GetPStat(); });
+    ui::Guard(L"GetBStat", [&] { GetBStat(); });
+    ui::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
+    ui::Guard(L"DetectUSBDevices", [&] { DetectUSBDevices(); });
+}
+
+bool frm_Main::PasswordGate() {
+    return true;
+}
+
+void frm_Main::GetPStat() {
+    SwitchBlock block = WriteProtection(*this);
+    protection::GetPStat(block);
+}
+
+void frm_Main::GetBStat() {
+    SwitchBlock block = StorageLock(*this);
+    protection::GetBStat(block);
+}
+
+void frm_Main::GetAutorunStat() {
+    SwitchBlock block = Autorun(*this);
+    protection::GetAutorunStat(block);
+}
+
+void frm_Main::cmdApply_Click() {
+    SwitchBlock block = WriteProtection(*this);
+    protection::cmdApply_Click(block);
+}
+
+void frm_Main::cmdLock_Click() {
+    SwitchBlock block = StorageLock(*this);
+    protection::cmdLock_Click(block);
+}
+
+void frm_Main::cmdUSBAutorunControl_Click() {
+    SwitchBlock block = Autorun(*this);
+    protection::cmdUSBAutorunControl_Click(block);
+}
+
+void frm_Main::DetectUSBDevices() {
+    if (!drives_) {
+        drives_ = drives::MakeWindowsDriveSource();
+    }
+    const drives::DriveResult<std::wstring> line = drives::BuildDriveLine(*drives_);
+    if (!line) {
+        // The line keeps what the last complete pass found.
+        ui::ReportWin32(L"drive pass: " + line.error().call, line.error().code);
+        return;
+    }
+    SetText(lblDevices, *line);
+}
+
+void frm_Main::Timer1_Timer() {
+    DetectUSBDevices();
+}
+
+void frm_Main::lblRefreshUSBDevices_Click() {
+    DetectUSBDevices();
+}
+
+void frm_Main::OpenWebsite(const std::wstring& address) {
+    // What the shell does with it is its own affair: nothing is reported.
+    ::ShellExecuteW(hwnd(), L"Open", address.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void frm_Main::lblvandorlin_Click() {
+    OpenWebsite(author::kWebSite);
+}
+
+void frm_Main::cmdClose_Click() {
+    Unload();
+}
+
+void frm_Main::cmdAbout_Click() {}
+
+void frm_Main::cmdHelp_Click() {}
+
+void frm_Main::cmdPassword_Click() {}
+
+void frm_Main::OnClick(int id) {
+    switch (id) {
+    case cmdApply:
+        cmdApply_Click();
+        break;
+    case cmdLock:
+        cmdLock_Click();
+        break;
+    case cmdUSBAutorunControl:
+        cmdUSBAutorunControl_Click();
+        break;
+    case cmdClose:
+        cmdClose_Click();
+        break;
+    case cmdAbout:
+        cmdAbout_Click();
+        break;
+    case cmdHelp:
+        cmdHelp_Click();
+        break;
+    case cmdPassword:
+        cmdPassword_Click();
+        break;
+    case lblvandorlin:
+        lblvandorlin_Click();
+        break;
+    case lblRefreshUSBDevices:
+        lblRefreshUSBDevices_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void frm_Main::OnTimer(int id) {
+    if (id == Timer1) {
+        Timer1_Timer();
+    }
+}
+
+} // namespace kv

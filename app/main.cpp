@@ -1,0 +1,28 @@
+// Kelvane starts by loading its main window; it ends when the last window is unloaded.
+
+#include "app/frm_Main.h"
+#include "app/toolkit/report.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // No "insert a disk" dialogs when a drive without its medium is probed.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    // The pictures are decoded through COM (WIC).
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    int exitCode = 0;
+    {
+        kv::frm_Main main;
+        kv::ui::Guard(L"start-up", [&] { main.Show(); });
+        exitCode = kv::ui::Form::RunMessageLoop();
+    }
+    if (SUCCEEDED(com)) {
+        ::CoUninitialize();
+    }
+    return exitCode;
+}

@@ -1,0 +1,53 @@
+#include "app/toolkit/fonts.h"
+
+#include <cwchar>
+
+namespace kv::ui {
+namespace {
+
+bool FaceInstalled(const wchar_t* face) {
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    ScopedWindowDc dc(nullptr);
+    ::EnumFontFamiliesExW(
+        dc.get(), &query,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+            *reinterpret_cast<bool*>(param) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// The designs ask for "MS Sans Serif", a bitmap font on Windows that cannot scale with
+// the DPI; its scalable successor is used where it exists.
+const wchar_t* SansSerifFace() {
+    static const wchar_t* face = [] {
+        for (const wchar_t* candidate : {L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma"}) {
+            if (FaceInstalled(candidate)) {
+                return candidate;
+            }
+        }
+        return L"MS Shell Dlg";
+    }();
+    return face;
+}
+
+} // namespace
+
+UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = -::MulDiv(font.hundredthsPt, static_cast<int>(dpi), 7200);
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = font.underline ? TRUE : FALSE;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = OUT_TT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    const wchar_t* face = font.face == Face::Tahoma ? L"Tahoma" : SansSerifFace();
+    wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return UniqueFont(::CreateFontIndirectW(&lf));
+}
+
+} // namespace kv::ui

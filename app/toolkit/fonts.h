@@ -1,0 +1,11 @@
+#pragma once
+// The designs' fonts at a given DPI, with the nearest installed face.
+
+#include "app/toolkit/design.h"
+#include "app/toolkit/unique_handle.h"
+
+namespace kv::ui {
+
+UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi);
+
+} // namespace kv::ui

@@ -1,0 +1,113 @@
+#pragma once
+// A window built from its design table, with the few run-time operations the program's
+// windows use: captions, colours, visibility, text, list items, a timer, modal showing.
+//
+// Lifetime: whoever creates a Form owns the C++ object (usually a std::unique_ptr).
+// Load() creates the window; Unload(), the close box or the object's destructor destroys
+// it. WM_NCDESTROY clears the user-data slot and hwnd(), so the object may outlive its
+// window (a modal form's caller still holds it when ShowModal returns). When the last
+// form's window is destroyed, the program ends (see SetLastFormUnloadedHandler).
+
+#include "app/toolkit/design.h"
+#include "app/toolkit/picture.h"
+#include "app/toolkit/unique_handle.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv::ui {
+
+class Form {
+public:
+    explicit Form(const FormDesign& design);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    // Creates the window and its controls and runs Form_Load; nothing is displayed yet.
+    void Load();
+    // Displays a loaded form and gives the focus to its first tab stop.
+    void Show();
+    // Loads the form if needed, displays it while every other form takes no input, and
+    // returns when it has been unloaded. Timers of other forms keep ticking.
+    void ShowModal();
+    void Unload();
+
+    bool IsLoaded() const { return hwnd_ != nullptr; }
+    HWND hwnd() const { return hwnd_; }
+    unsigned dpi() const { return dpi_; }
+    const FormDesign& design() const { return design_; }
+
+    // Controls by their design id.
+    HWND Control(int id) const;
+    std::wstring Text(int id) const; // caption or text, exactly ("&" included)
+    void SetText(int id, std::wstring_view text);
+    void SetColor(int id, Rgb color);
+    Rgb Color(int id) const;
+    void SetVisible(int id, bool visible);
+    bool IsVisible(int id) const;
+    void Focus(int id);
+    void AppendItem(int id, std::wstring_view item);
+    void StartTimer(int id, unsigned intervalMs);
+
+    // The form whose window (or one of whose controls) is hwnd, or nullptr.
+    static Form* FromHwnd(HWND hwnd);
+    // Lets a message loop give Enter, Esc, Tab and access keys their dialog meaning.
+    static bool PreTranslate(MSG& msg);
+    // Runs the program's message loop until the last form is unloaded.
+    static int RunMessageLoop();
+    // What happens when the last form's window is gone: by default the program ends.
+    static void SetLastFormUnloadedHandler(std::function<void()> handler);
+    // The designs' control id reserved for the form itself.
+    static constexpr int kFormId = 0;
+
+protected:
+    virtual void Form_Load() {}
+    virtual void OnClick(int id) { (void)id; }
+    virtual void OnTimer(int id) { (void)id; }
+    // The title bar's close box (and the system close command).
+    virtual void OnCloseBox() { Unload(); }
+
+private:
+    struct ControlState;
+    struct Surface;
+
+    static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARAM lParam,
+                                LRESULT& result);
+    bool HandleDialogKey(const MSG& msg);
+
+    void CreateControls();
+    void Layout(unsigned dpi);
+    void PlaceWindow(const RECT* suggested);
+    void SizeLabelToText(ControlState& control);
+    void ComposeSurface(Surface& surface);
+    HFONT FontFor(const FontDesign& font);
+    void ClickButton(int id);
+    void ShowAsDefault(int id);
+    void EndModal();
+    void OnDestroyed();
+
+    ControlState* Find(int id);
+    const ControlState* Find(int id) const;
+    ControlState* FindByHwnd(HWND hwnd);
+    Surface* SurfaceOf(HWND container);
+    POINT OffsetInContainer(const ControlState& control) const;
+
+    const FormDesign& design_;
+    HWND hwnd_ = nullptr;
+    HWND owner_ = nullptr;
+    unsigned dpi_ = 96;
+    std::vector<std::unique_ptr<ControlState>> controls_;
+    std::vector<std::unique_ptr<Surface>> surfaces_;
+    std::vector<std::pair<FontDesign, UniqueFont>> fonts_;
+    std::vector<HWND> disabledForModal_;
+    bool modal_ = false;
+};
+
+} // namespace kv::ui

@@ -1,0 +1,169 @@
+#include "app/toolkit/picture.h"
+
+#include "app/toolkit/report.h"
+#include "art/art_ids.h"
+
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <cstring>
+
+using Microsoft::WRL::ComPtr;
+
+namespace kv::ui {
+namespace {
+
+struct Resource {
+    const void* data = nullptr;
+    DWORD size = 0;
+};
+
+Resource FindPng(int id) {
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /*RCDATA*/);
+    if (!info) {
+        return {};
+    }
+    HGLOBAL loaded = ::LoadResource(module, info);
+    if (!loaded) {
+        return {};
+    }
+    return {::LockResource(loaded), ::SizeofResource(module, info)};
+}
+
+ComPtr<IWICImagingFactory> Factory() {
+    ComPtr<IWICImagingFactory> factory;
+    const HRESULT hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_PPV_ARGS(&factory));
+    if (FAILED(hr)) {
+        ReportHresult(L"CoCreateInstance(WICImagingFactory)", hr);
+        return nullptr;
+    }
+    return factory;
+}
+
+ComPtr<IWICBitmapFrameDecode> Decode(IWICImagingFactory& factory, const Resource& png) {
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    HRESULT hr = factory.CreateStream(&stream);
+    if (SUCCEEDED(hr)) {
+        hr =
+            stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(png.data)), png.size);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                             &decoder);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = decoder->GetFrame(0, &frame);
+    }
+    if (FAILED(hr)) {
+        ReportHresult(L"decoding a picture", hr);
+        return nullptr;
+    }
+    return frame;
+}
+
+} // namespace
+
+SIZE Picture::DesignSize(int id) {
+    const Resource png = FindPng(id);
+    ComPtr<IWICImagingFactory> factory = png.data ? Factory() : nullptr;
+    ComPtr<IWICBitmapFrameDecode> frame = factory ? Decode(*factory.Get(), png) : nullptr;
+    UINT w = 0, h = 0;
+    if (frame) {
+        frame->GetSize(&w, &h);
+    }
+    return {static_cast<LONG>(w), static_cast<LONG>(h)};
+}
+
+Picture Picture::Load(int id, int widthPx, int heightPx) {
+    Picture picture;
+    if (widthPx <= 0 || heightPx <= 0) {
+        return picture;
+    }
+    Resource png = FindPng(id);
+    if (!png.data) {
+        Report(L"missing picture resource " + std::to_wstring(id));
+        return picture;
+    }
+    ComPtr<IWICImagingFactory> factory = Factory();
+    if (!factory) {
+        return picture;
+    }
+    ComPtr<IWICBitmapFrameDecode> frame = Decode(*factory.Get(), png);
+    UINT w = 0, h = 0;
+    if (!frame || FAILED(frame->GetSize(&w, &h))) {
+        return picture;
+    }
+    // Shrinking the double-size art looks better than enlarging the plain one.
+    if (static_cast<int>(w) < widthPx || static_cast<int>(h) < heightPx) {
+        const Resource twin = FindPng(id + ART_HIDPI_OFFSET);
+        if (twin.data) {
+            if (ComPtr<IWICBitmapFrameDecode> big = Decode(*factory.Get(), twin)) {
+                frame = big;
+            }
+        }
+    }
+
+    ComPtr<IWICBitmapScaler> scaler;
+    ComPtr<IWICFormatConverter> converter;
+    HRESULT hr = factory->CreateBitmapScaler(&scaler);
+    if (SUCCEEDED(hr)) {
+        hr = scaler->Initialize(frame.Get(), static_cast<UINT>(widthPx),
+                                static_cast<UINT>(heightPx), WICBitmapInterpolationModeFant);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateFormatConverter(&converter);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA,
+                                   WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom);
+    }
+    if (FAILED(hr)) {
+        ReportHresult(L"scaling a picture", hr);
+        return picture;
+    }
+
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = widthPx;
+    bmi.bmiHeader.biHeight = -heightPx; // top-down, like WIC's rows
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) {
+        Report(L"CreateDIBSection failed for a picture");
+        return picture;
+    }
+    const UINT stride = static_cast<UINT>(widthPx) * 4;
+    hr = converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(heightPx),
+                               static_cast<BYTE*>(bits));
+    if (FAILED(hr)) {
+        ReportHresult(L"copying a picture", hr);
+        return picture;
+    }
+    picture.bitmap_ = std::move(bitmap);
+    picture.width_ = widthPx;
+    picture.height_ = heightPx;
+    return picture;
+}
+
+void Picture::Draw(HDC dc, int x, int y) const {
+    if (!bitmap_) {
+        return;
+    }
+    UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+    if (!memory) {
+        return;
+    }
+    ScopedSelect select(memory.get(), bitmap_.get());
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::AlphaBlend(dc, x, y, width_, height_, memory.get(), 0, 0, width_, height_, blend);
+}
+
+} // namespace kv::ui

@@ -1,0 +1,33 @@
+#pragma once
+// Failures that no user is told about go to the debugger's output, and the program goes
+// on. Window procedures, timers and start-up steps use Guard so that no exception ever
+// crosses back into Windows.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace kv::ui {
+
+void Report(std::wstring_view what);
+void ReportWin32(std::wstring_view api, DWORD code);
+void ReportHresult(std::wstring_view what, HRESULT hr);
+
+// Runs fn; any exception is reported with `where` and swallowed. Returns whether fn
+// finished without one.
+template <typename Fn> bool Guard(const wchar_t* where, Fn&& fn) noexcept;
+
+void ReportException(const wchar_t* where) noexcept; // inside a catch block
+
+template <typename Fn> bool Guard(const wchar_t* where, Fn&& fn) noexcept {
+    try {
+        fn();
+        return true;
+    } catch (...) {
+        ReportException(where);
+        return false;
+    }
+}
+
+} // namespace kv::ui

@@ -1,0 +1,135 @@
+#pragma once
+// Move-only owner of one Win32 handle. The traits name the invalid value and how the
+// handle is released, so each kind of handle is its own type.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <utility>
+
+namespace kv::ui {
+
+template <typename Traits> class UniqueHandle {
+public:
+    using pointer = typename Traits::pointer;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(pointer value) noexcept : value_(value) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+    pointer get() const noexcept { return value_; }
+    pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
+    void reset(pointer value = Traits::invalid()) noexcept {
+        pointer old = std::exchange(value_, value);
+        if (old != Traits::invalid()) {
+            Traits::close(old);
+        }
+    }
+    // For out-parameters: releases what is held and hands out the slot.
+    pointer* put() noexcept {
+        reset();
+        return &value_;
+    }
+
+private:
+    pointer value_ = Traits::invalid();
+};
+
+template <typename T, auto Close> struct NullTraits {
+    using pointer = T;
+    static constexpr pointer invalid() noexcept { return nullptr; }
+    static void close(pointer value) noexcept { Close(value); }
+};
+
+inline void DeleteGdiObject(HGDIOBJ object) noexcept {
+    ::DeleteObject(object);
+}
+inline void CloseKey(HKEY key) noexcept {
+    ::RegCloseKey(key);
+}
+inline void DestroyIconHandle(HICON icon) noexcept {
+    ::DestroyIcon(icon);
+}
+inline void DestroyCursorHandle(HCURSOR cursor) noexcept {
+    ::DestroyCursor(cursor);
+}
+inline void DestroyImageList(HIMAGELIST list) noexcept {
+    ::ImageList_Destroy(list);
+}
+inline void DestroyWindowHandle(HWND window) noexcept {
+    ::DestroyWindow(window);
+}
+inline void DeleteDc(HDC dc) noexcept {
+    ::DeleteDC(dc);
+}
+
+using UniqueFont = UniqueHandle<NullTraits<HFONT, DeleteGdiObject>>;
+using UniqueBitmap = UniqueHandle<NullTraits<HBITMAP, DeleteGdiObject>>;
+using UniqueBrush = UniqueHandle<NullTraits<HBRUSH, DeleteGdiObject>>;
+using UniquePen = UniqueHandle<NullTraits<HPEN, DeleteGdiObject>>;
+using UniqueHkey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
+using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIconHandle>>;
+using UniqueCursor = UniqueHandle<NullTraits<HCURSOR, DestroyCursorHandle>>;
+using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
+using UniqueWindow = UniqueHandle<NullTraits<HWND, DestroyWindowHandle>>;
+using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
+
+// Selects an object into a DC for one scope and puts the previous one back.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+    ~ScopedSelect() { ::SelectObject(dc_, old_); }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// GetDC/ReleaseDC for one scope.
+class ScopedWindowDc {
+public:
+    explicit ScopedWindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    ~ScopedWindowDc() {
+        if (dc_) {
+            ::ReleaseDC(window_, dc_);
+        }
+    }
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// BeginPaint/EndPaint for one WM_PAINT.
+class ScopedPaint {
+public:
+    explicit ScopedPaint(HWND window) noexcept : window_(window) {
+        dc_ = ::BeginPaint(window, &ps_);
+    }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+    ~ScopedPaint() { ::EndPaint(window_, &ps_); }
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
+    HDC dc_ = nullptr;
+};
+
+} // namespace kv::ui
