@@ -1,0 +1,190 @@
+// The Windows drive source on real drive letters, plugged and pulled through Wine's mount
+// manager while the test runs.
+
+#include "drives/drive_line.h"
+#include "drives/drive_source_win.h"
+#include "tests/drives/wine_drive.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kv::drives {
+namespace {
+
+struct Listed {
+    wchar_t letter;
+    std::wstring volume;
+    bool operator==(const Listed&) const = default;
+};
+
+// Everything the source yields, in its order, read as the device line reads it.
+std::vector<Listed> ReadAll(DriveSource& source) {
+    std::vector<Listed> listed;
+    const auto count = source.Collect();
+    EXPECT_TRUE(count.has_value());
+    for (std::size_t i = 0; count && i < *count; ++i) {
+        const auto ready = source.IsReady(i);
+        const auto type = source.Type(i);
+        EXPECT_TRUE(ready && type);
+        EXPECT_EQ(*type, DriveType::Removable);
+        if (!*ready) {
+            continue;
+        }
+        const auto volume = source.VolumeName(i);
+        const auto letter = source.Letter(i);
+        EXPECT_TRUE(volume && letter);
+        EXPECT_EQ(letter->size(), 1u);
+        listed.push_back({letter->at(0), *volume});
+    }
+    return listed;
+}
+
+std::wstring ExpectedCaption(const std::map<wchar_t, std::wstring>& drives) {
+    if (drives.empty()) {
+        return L"No USB Storage device detected.";
+    }
+    std::wstring list;
+    for (const auto& [letter, volume] : drives) {
+        list += (list.empty() ? L"" : L", ") + volume + L" (" + letter + L":)";
+    }
+    return std::to_wstring(drives.size()) + L" device(s) detected: " + list;
+}
+
+class WindowsDriveSourceTest : public ::testing::Test {
+protected:
+    static constexpr wchar_t kFirst = L'M';
+    static constexpr wchar_t kSecond = L'P';
+
+    void SetUp() override {
+        if (!test::RunningUnderWine()) {
+            GTEST_SKIP() << "drive letters are plugged through Wine's mount manager";
+        }
+        // A run that died half-way may have left our letters behind.
+        test::RemoveDrive(kFirst);
+        test::RemoveDrive(kSecond);
+        for (const Listed& drive : ReadAll(*source_)) {
+            baseline_[drive.letter] = drive.volume;
+        }
+    }
+
+    void TearDown() override {
+        for (wchar_t letter : plugged_) {
+            test::RemoveDrive(letter);
+        }
+        for (const auto& folder : folders_) {
+            DeleteFileW((folder + L"\\.windows-label").c_str());
+            RemoveDirectoryW(folder.c_str());
+        }
+    }
+
+    // A fresh folder (with a label file unless `label` is empty) mapped as a removable drive.
+    void Plug(wchar_t letter, const std::wstring& label) {
+        wchar_t temp[MAX_PATH + 1];
+        ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+        const std::wstring folder = std::wstring(temp) + L"kv-drive-" +
+                                    std::to_wstring(GetCurrentProcessId()) + L"-" + letter;
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+        folders_.push_back(folder);
+        const std::wstring labelFile = folder + L"\\.windows-label";
+        DeleteFileW(labelFile.c_str());
+        if (!label.empty()) {
+            HANDLE file = CreateFileW(labelFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(file, INVALID_HANDLE_VALUE);
+            const std::string bytes(label.begin(), label.end()); // ASCII labels only
+            DWORD written = 0;
+            const BOOL ok =
+                WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            CloseHandle(file);
+            ASSERT_TRUE(ok);
+        }
+        const auto unixFolder = test::UnixPathOf(folder);
+        ASSERT_TRUE(unixFolder.has_value());
+        ASSERT_EQ(test::DefineRemovableDrive(letter, *unixFolder), 0u);
+        plugged_.push_back(letter);
+    }
+
+    std::wstring Pass() {
+        const auto line = BuildDriveLine(*source_);
+        EXPECT_TRUE(line.has_value()) << "the pass failed";
+        return line ? *line : std::wstring();
+    }
+
+    std::unique_ptr<DriveSource> source_ = MakeWindowsDriveSource();
+    std::map<wchar_t, std::wstring> baseline_;
+    std::vector<wchar_t> plugged_;
+    std::vector<std::wstring> folders_;
+};
+
+TEST_F(WindowsDriveSourceTest, FixedDrivesNeverAppear) {
+    // The prefix's C: (its Windows folder) and Z: (the Unix root) are ready fixed drives.
+    EXPECT_EQ(GetDriveTypeW(L"C:\\"), static_cast<UINT>(DRIVE_FIXED));
+    EXPECT_EQ(GetDriveTypeW(L"Z:\\"), static_cast<UINT>(DRIVE_FIXED));
+    Plug(kFirst, L"DATA");
+    for (const Listed& drive : ReadAll(*source_)) {
+        EXPECT_NE(drive.letter, L'C');
+        EXPECT_NE(drive.letter, L'Z');
+    }
+}
+
+TEST_F(WindowsDriveSourceTest, PluggedDrivesAppearInLetterOrderWithTheirLabels) {
+    Plug(kSecond, L"BACKUP"); // plugged first, listed second
+    Plug(kFirst, L"DATA");
+
+    std::vector<Listed> ours;
+    for (const Listed& drive : ReadAll(*source_)) {
+        if (drive.letter == kFirst || drive.letter == kSecond) {
+            ours.push_back(drive);
+        }
+    }
+    EXPECT_EQ(ours, (std::vector<Listed>{{kFirst, L"DATA"}, {kSecond, L"BACKUP"}}));
+
+    auto expected = baseline_;
+    expected[kFirst] = L"DATA";
+    expected[kSecond] = L"BACKUP";
+    EXPECT_EQ(Pass(), ExpectedCaption(expected));
+}
+
+TEST_F(WindowsDriveSourceTest, PulledDriveIsGoneFromTheNextPass) {
+    Plug(kFirst, L"DATA");
+    Plug(kSecond, L"BACKUP");
+    auto expected = baseline_;
+    expected[kFirst] = L"DATA";
+    expected[kSecond] = L"BACKUP";
+    EXPECT_EQ(Pass(), ExpectedCaption(expected));
+
+    ASSERT_EQ(test::RemoveDrive(kFirst), 0u);
+    expected.erase(kFirst);
+    EXPECT_EQ(Pass(), ExpectedCaption(expected));
+
+    ASSERT_EQ(test::RemoveDrive(kSecond), 0u);
+    EXPECT_EQ(Pass(), ExpectedCaption(baseline_));
+}
+
+TEST_F(WindowsDriveSourceTest, VolumeWithoutLabelHasAnEmptyName) {
+    Plug(kFirst, L"");
+    auto expected = baseline_;
+    expected[kFirst] = L"";
+    const std::wstring caption = Pass();
+    EXPECT_EQ(caption, ExpectedCaption(expected));
+    if (baseline_.empty()) {
+        EXPECT_EQ(caption, L"1 device(s) detected:  (M:)");
+    }
+}
+
+TEST_F(WindowsDriveSourceTest, ReadsOutsideTheSnapshotFail) {
+    const auto count = source_->Collect();
+    ASSERT_TRUE(count.has_value());
+    EXPECT_FALSE(source_->IsReady(*count).has_value());
+    EXPECT_FALSE(source_->VolumeName(*count).has_value());
+    EXPECT_FALSE(source_->Letter(*count).has_value());
+}
+
+} // namespace
+} // namespace kv::drives

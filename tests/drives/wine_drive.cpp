@@ -1,0 +1,125 @@
+#include "tests/drives/wine_drive.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstddef>
+#include <cstring>
+#include <cwctype>
+#include <vector>
+
+namespace kv::test {
+namespace {
+
+// Wine's mount manager extension (its include/ddk/mountmgr.h, Wine 8): the request that
+// defines or removes a drive letter. Strings follow the struct in the same buffer, at the
+// given byte offsets, NUL-terminated, in the Unix file name encoding.
+struct MountMgrUnixDrive {
+    ULONG size; // bytes of the whole request, strings included
+    ULONG type; // DRIVE_REMOVABLE, ...; DRIVE_NO_ROOT_DIR removes the drive
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDev;
+    WCHAR letter;            // 'a'..'z' or 'A'..'Z'
+    USHORT mountPointOffset; // the Unix folder; 0 for none
+    USHORT deviceOffset;     // the Unix device; 0 for none
+    USHORT labelOffset;      // used by the query only
+};
+static_assert(sizeof(MountMgrUnixDrive) == 32);
+static_assert(offsetof(MountMgrUnixDrive, letter) == 24);
+
+constexpr DWORD kMountMgrControlType = 'm';
+constexpr DWORD kIoctlDefineUnixDrive =
+    CTL_CODE(kMountMgrControlType, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (h_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(h_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h_;
+};
+
+std::uint32_t SendDefine(wchar_t letter, ULONG type, const std::string& unixFolder) {
+    if (!std::iswalpha(letter) || std::towupper(letter) < L'A' || std::towupper(letter) > L'Z') {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::vector<std::byte> request(sizeof(MountMgrUnixDrive));
+    MountMgrUnixDrive head{};
+    head.type = type;
+    head.letter = static_cast<WCHAR>(std::towlower(letter));
+    if (!unixFolder.empty()) {
+        head.mountPointOffset = static_cast<USHORT>(request.size());
+        const auto* text = reinterpret_cast<const std::byte*>(unixFolder.c_str());
+        request.insert(request.end(), text, text + unixFolder.size() + 1);
+        if (request.size() > 0xFFFF) {
+            return ERROR_FILENAME_EXCED_RANGE;
+        }
+    }
+    head.size = static_cast<ULONG>(request.size());
+    std::memcpy(request.data(), &head, sizeof(head));
+
+    Handle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+    if (!manager) {
+        return GetLastError();
+    }
+    DWORD returned = 0;
+    if (!DeviceIoControl(manager.get(), kIoctlDefineUnixDrive, request.data(),
+                         static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr)) {
+        return GetLastError();
+    }
+    return ERROR_SUCCESS;
+}
+
+using WineGetVersion = const char*(__cdecl*)();
+using WineGetUnixFileName = char*(__cdecl*)(const wchar_t*);
+
+} // namespace
+
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::uint32_t DefineRemovableDrive(wchar_t letter, const std::string& unixFolder) {
+    if (unixFolder.empty()) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return SendDefine(letter, DRIVE_REMOVABLE, unixFolder);
+}
+
+std::uint32_t RemoveDrive(wchar_t letter) {
+    return SendDefine(letter, DRIVE_NO_ROOT_DIR, std::string());
+}
+
+std::optional<std::string> UnixPathOf(const std::wstring& windowsPath) {
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) {
+        return std::nullopt;
+    }
+    const auto toUnix = reinterpret_cast<WineGetUnixFileName>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "wine_get_unix_file_name")));
+    if (toUnix == nullptr) {
+        return std::nullopt;
+    }
+    char* unix = toUnix(windowsPath.c_str());
+    if (unix == nullptr) {
+        return std::nullopt;
+    }
+    std::string path(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return path;
+}
+
+} // namespace kv::test

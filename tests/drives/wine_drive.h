@@ -1,0 +1,29 @@
+#pragma once
+// Drive letters on demand under Wine (Windows side, for tests, tools and the benchmark).
+//
+// A drive added through dosdevices and HKLM\Software\Wine\Drives is only seen when the
+// wineserver starts. Wine's mount manager defines and removes drives while programs run,
+// as its drive settings dialog does: IOCTL_MOUNTMGR_DEFINE_UNIX_DRIVE on
+// \\.\MountPointManager maps a letter to a Unix folder. Wine reads the volume label from a
+// ".windows-label" file in that folder; write it before defining the drive.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kv::test {
+
+// True inside Wine; the helpers below fail elsewhere.
+bool RunningUnderWine();
+
+// Maps `letter` (A..Z) to `unixFolder` (a path in the Unix file name encoding) as a
+// removable drive, replacing whatever the letter was. Returns 0 or a Win32 error code.
+std::uint32_t DefineRemovableDrive(wchar_t letter, const std::string& unixFolder);
+
+// Removes the drive at `letter`. Returns 0 or a Win32 error code.
+std::uint32_t RemoveDrive(wchar_t letter);
+
+// The Unix path of a Windows path, as Wine maps it; nothing outside Wine or on failure.
+std::optional<std::string> UnixPathOf(const std::wstring& windowsPath);
+
+} // namespace kv::test
