@@ -1,0 +1,78 @@
+// libFuzzer target: the stored-password parser and the text helpers it rests on must take
+// any input without fault, and what they accept must be canonical.
+//   first byte even: the rest is text, one byte per character
+//   first byte odd:  the rest is UTF-16 code units, little-endian
+
+#include "password/password_check.h"
+#include "password/password_format.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition)
+        __builtin_trap();
+}
+
+class FixedDeriver : public kv::KeyDeriver {
+public:
+    bool Derive(std::string_view, std::span<const std::uint8_t>, std::uint32_t iterations,
+                std::span<std::uint8_t> key) override {
+        Require(iterations >= 1 && iterations <= kv::kMaxIterations);
+        Require(key.size() == kv::kKeyBytes);
+        for (auto& b : key)
+            b = 0x5A;
+        return true;
+    }
+};
+
+std::wstring ToWide(const std::uint8_t* data, std::size_t size) {
+    std::wstring text;
+    if (size == 0)
+        return text;
+    if (data[0] % 2 == 0) {
+        for (std::size_t i = 1; i < size; ++i)
+            text += static_cast<wchar_t>(data[i]);
+    } else {
+        for (std::size_t i = 1; i + 1 < size; i += 2)
+            text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+    }
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::wstring text = ToWide(data, size);
+
+    const auto parsed = kv::ParseStoredPassword(text);
+    const kv::StoredKind kind = kv::ClassifyStoredPassword(text);
+    if (parsed) {
+        Require(kind == kv::StoredKind::Hashed);
+        Require(parsed->iterations >= 1 && parsed->iterations <= kv::kMaxIterations);
+        Require(kv::ComposeStoredPassword(*parsed) == text); // one text per value
+    } else {
+        Require(kind == (text.empty() ? kv::StoredKind::NoPassword : kv::StoredKind::Legacy));
+    }
+
+    FixedDeriver deriver;
+    const bool self = kv::PasswordMatches(text, text, deriver);
+    Require(kind != kv::StoredKind::Legacy || self);
+    Require(kind != kv::StoredKind::NoPassword || !self);
+
+    const std::string utf8 = kv::WideToUtf8(text);
+    Require(utf8.size() <= text.size() * 4);
+    Require(utf8.size() >= text.size() || sizeof(wchar_t) == 4);
+
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (const auto decoded = kv::DecodeBase64(bytes))
+        Require(kv::EncodeBase64(*decoded) == bytes);
+    const std::span<const std::uint8_t> raw(data, size);
+    const auto round = kv::DecodeBase64(kv::EncodeBase64(raw));
+    Require(round && round->size() == size && std::equal(round->begin(), round->end(), data));
+    return 0;
+}
