@@ -45,11 +45,26 @@ fi
 
 name=$(basename "${sources[0]}" .cpp)
 binary=$out/$name
-echo "fuzz.sh: building $name"
-clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -Wall -Wextra -Werror -Wpedantic -Wshadow \
-    -I"$root" "${sources[@]}" -o "$binary" || exit 1
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+    -Wall -Wextra -Werror -Wpedantic -Wshadow -I"$root")
+
+# With --out the binary is kept and rebuilt only when the flags or a source or header it
+# includes changed: a build with sanitizers costs far more than the few seconds of fuzzing.
+stamp=$out/$name.stamp
+fingerprint=$( {
+    echo "${flags[*]} ${sources[*]}"
+    clang++ "${flags[@]}" -MM "${sources[@]}" 2>/dev/null | tr ' \\' '\n\n' | grep -v ':$' |
+        sed '/^$/d' | sort -u | xargs -r sha256sum
+} | sha256sum)
+if [[ -x $binary && -f $stamp && $(cat "$stamp") == "$fingerprint" ]]; then
+    echo "fuzz.sh: $name is up to date"
+else
+    echo "fuzz.sh: building $name"
+    rm -f "$stamp"
+    clang++ "${flags[@]}" "${sources[@]}" -o "$binary" || exit 1
+    echo "$fingerprint" >"$stamp"
+fi
 
 # Fresh working corpus each run, seeded from the committed one.
 work=$out/corpus
