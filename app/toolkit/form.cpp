@@ -289,8 +289,20 @@ void Form::Layout(unsigned dpi) {
     RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi_),
                TwipsToPixels(design_.clientHeight, dpi_)};
     ::AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, dpi_);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the frame is not drawn at the window's DPI (Wine), correct by what it really is.
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const int dx = TwipsToPixels(design_.clientWidth, dpi_) - client.right;
+    const int dy = TwipsToPixels(design_.clientHeight, dpi_) - client.bottom;
+    if (dx != 0 || dy != 0) {
+        width += dx;
+        height += dy;
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     for (auto& c : controls_) {
         const ControlDesign& d = *c->design;

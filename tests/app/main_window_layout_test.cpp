@@ -1,0 +1,87 @@
+// The main window's controls sit where the design puts them, in pixels at the window's DPI.
+
+#include "app/frm_Main_design.h"
+#include "app/toolkit/units.h"
+#include "tests/app/main_window_fixture.h"
+
+#include <cstdlib>
+
+namespace kv::test {
+namespace {
+
+using M = frm_Main;
+
+void ExpectLaidOutAt(frm_Main& w, unsigned dpi) {
+    for (const ui::ControlDesign& d : MainDesign().controls) {
+        if (d.kind == ui::Kind::Line || (d.flags & ui::kHidden)) {
+            continue;
+        }
+        const RECT rc = RectInParent(w.Control(d.id));
+        const int left = ui::TwipsToPixels(d.left, dpi);
+        const int top = ui::TwipsToPixels(d.top, dpi);
+        EXPECT_LE(std::abs(rc.left - left), 1) << "left of " << testing::PrintToString(d.name);
+        EXPECT_LE(std::abs(rc.top - top), 1) << "top of " << testing::PrintToString(d.name);
+        if (d.flags & ui::kAutoSize) {
+            // Sized to its text: one line high, never empty.
+            EXPECT_GT(rc.right - rc.left, 0);
+            EXPECT_LT(rc.bottom - rc.top, ui::TwipsToPixels(400, dpi));
+            continue;
+        }
+        EXPECT_LE(std::abs(rc.right - rc.left - ui::TwipsToPixels(d.width, dpi)), 1)
+            << "width of " << testing::PrintToString(d.name);
+        EXPECT_LE(std::abs(rc.bottom - rc.top - ui::TwipsToPixels(d.height, dpi)), 1)
+            << "height of " << testing::PrintToString(d.name);
+    }
+    RECT client{};
+    ::GetClientRect(w.hwnd(), &client);
+    EXPECT_EQ(client.right, ui::TwipsToPixels(7215, dpi));
+    EXPECT_EQ(client.bottom, ui::TwipsToPixels(8865, dpi));
+}
+
+TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
+    frm_Main& w = Start();
+    ASSERT_EQ(w.dpi(), 96u) << "the test prefix runs at 96 DPI";
+    ExpectLaidOutAt(w, 96);
+    EXPECT_EQ(RectInParent(Ctl(M::cmdApply)).left, 387); // 5805 twips
+
+    // Moving to a 144 DPI monitor: Windows sends the new DPI and a suggested rectangle.
+    RECT suggested{};
+    ::GetWindowRect(w.hwnd(), &suggested);
+    ::SendMessageW(w.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w.dpi(), 144u);
+    ExpectLaidOutAt(w, 144);
+}
+
+TEST_F(MainWindowTest, WindowIsCentredWithAFixedFrame) {
+    frm_Main& w = Start();
+    const LONG_PTR style = ::GetWindowLongPtrW(w.hwnd(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_EQ(WindowText(w.hwnd()), L"Kelvane - USB Device Security Protection");
+    EXPECT_EQ(::GetWindow(w.hwnd(), GW_OWNER), nullptr); // its own taskbar button
+
+    RECT rc{};
+    ::GetWindowRect(w.hwnd(), &rc);
+    MONITORINFO mi{sizeof(mi)};
+    ::GetMonitorInfoW(::MonitorFromWindow(w.hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    EXPECT_LE(std::abs((rc.left + rc.right) - (mi.rcWork.left + mi.rcWork.right)), 2);
+    EXPECT_LE(std::abs((rc.top + rc.bottom) - (mi.rcWork.top + mi.rcWork.bottom)), 2);
+}
+
+TEST_F(MainWindowTest, StartTextsAndHiddenHelpers) {
+    Start();
+    EXPECT_EQ(TextOf(M::cmdPassword), L"&Pasword");
+    EXPECT_EQ(TextOf(M::cmdAbout), L"&About...");
+    EXPECT_EQ(TextOf(M::Label5), L"USB Storage Devices:");
+    EXPECT_FALSE(Shown(M::lstErrs));
+    EXPECT_FALSE(Shown(M::txtRegValue));
+    EXPECT_EQ(ColorOf(M::Label16), RGB(0, 128, 128));
+    EXPECT_EQ(ColorOf(M::Label9), RGB(64, 64, 64));
+    EXPECT_EQ(ColorOf(M::lblRefreshUSBDevices), RGB(0, 0, 255));
+}
+
+} // namespace
+} // namespace kv::test
