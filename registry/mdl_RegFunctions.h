@@ -46,7 +46,9 @@ std::string GetErrorText(std::int32_t code);
 using ErrorSink = std::function<void(const std::string& line)>;
 void SetErrorSink(ErrorSink sink);
 
-// Which registry the module talks to; the Windows build starts with the real one.
+// Which registry the module talks to; the Windows build starts with the real one, and
+// SetRegistryApi(nullptr) returns to it. A native build has no default: an operation
+// called before SetRegistryApi throws std::logic_error and touches nothing.
 void SetRegistryApi(reg::RegistryApi* api);
 reg::RegistryApi* CurrentRegistryApi();
 

@@ -8,9 +8,18 @@
 
 namespace kv::reg {
 
-using RootValue = std::uint32_t;   // a predefined root key, 0x80000000..0x80000006
+using RootValue = std::uint32_t;    // a predefined root key, 0x80000000..0x80000006
 using HandleValue = std::uintptr_t; // an open key as the layer hands it out (an HKEY)
 using Status = std::int32_t;        // the call's result code; 0 is success
+
+// The predefined root keys as 32-bit values (an HKEY is these sign-extended).
+inline constexpr RootValue kHkeyClassesRoot = 0x80000000;
+inline constexpr RootValue kHkeyCurrentUser = 0x80000001;
+inline constexpr RootValue kHkeyLocalMachine = 0x80000002;
+inline constexpr RootValue kHkeyUsers = 0x80000003;
+inline constexpr RootValue kHkeyPerformanceData = 0x80000004;
+inline constexpr RootValue kHkeyCurrentConfig = 0x80000005;
+inline constexpr RootValue kHkeyDynData = 0x80000006;
 
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;

@@ -1,0 +1,303 @@
+// The registry module's logic against the in-memory registry: what it parses, which calls
+// it makes in which order, what it reports, and that it leaves no key open.
+#include "registry/mdl_RegFunctions.h"
+#include "registry/reg_memory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <stdexcept>
+
+namespace kv::mdl_RegFunctions {
+namespace {
+
+using reg::kHkeyCurrentUser;
+using reg::kHkeyLocalMachine;
+using reg::RegCall;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+const std::string kPolicies = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+const std::string kPoliciesPath = "HKEY_LOCAL_MACHINE\\" + kPolicies;
+
+class RegFunctions : public testing::Test {
+protected:
+    void SetUp() override {
+        ResetStateForTesting();
+        SetRegistryApi(&reg_);
+        SetErrorSink([this](const std::string& line) { lines_.push_back(line); });
+    }
+    void TearDown() override {
+        EXPECT_EQ(reg_.OpenKeyCount(), 0u) << "a key was left open";
+        SetRegistryApi(nullptr);
+        SetErrorSink(nullptr);
+    }
+
+    reg::MemoryRegistry reg_;
+    std::vector<std::string> lines_;
+};
+
+struct ParseCase {
+    std::string path;
+    std::uint32_t root;
+    std::string subKey;
+};
+
+TEST_F(RegFunctions, ParseKeyPathSplitsAtTheFirstBackslash) {
+    const ParseCase cases[] = {
+        {kPoliciesPath, 0x80000002, kPolicies},
+        {"HKEY_CURRENT_USER", 0x80000001, ""},
+        {"HKEY_CLASSES_ROOT\\x", 0x80000000, "x"},
+        {"HKEY_USERS\\x", 0x80000003, "x"},
+        {"HKEY_PERFORMANCE_DATA\\x", 0x80000004, "x"},
+        {"HKEY_CURRENT_CONFIG\\x", 0x80000005, "x"},
+        {"HKEY_DYN_DATA", 0x80000006, ""},
+        // A doubled backslash is passed on as part of the sub-key.
+        {"HKEY_LOCAL_MACHINE\\\\SOFTWARE", 0x80000002, "\\SOFTWARE"},
+        // Well formed, but no root of the table: the sub-key is still split off.
+        {"HKEY_local_machine\\SOFTWARE", 0, "SOFTWARE"},
+        {"HKEY_LOCAL_MACHINE \\SOFTWARE", 0, "SOFTWARE"},
+        {"HKEY_", 0, ""},
+    };
+    for (const ParseCase& c : cases) {
+        std::string path = c.path;
+        std::uint32_t root = 0xDEAD;
+        ParseKeyPath(path, root);
+        EXPECT_EQ(root, c.root) << c.path;
+        EXPECT_EQ(path, c.subKey) << c.path;
+    }
+    EXPECT_THAT(lines_, IsEmpty());
+}
+
+TEST_F(RegFunctions, BadlyFormedPathsAreReportedAndLeftAlone) {
+    for (const std::string bad : {"hkey_local_machine\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\",
+                                  "HKEY_CURRENT_USER\\", "", "HKEY", "\\", "HKEY\\x"}) {
+        lines_.clear();
+        std::string path = bad;
+        std::uint32_t root = 0xDEAD;
+        ParseKeyPath(path, root);
+        EXPECT_EQ(root, 0u) << bad;
+        EXPECT_EQ(path, bad);
+        EXPECT_THAT(lines_, ElementsAre("Incorrect Format:\n\n" + bad));
+    }
+}
+
+TEST_F(RegFunctions, GetRootKeyMatchesExactlyAndCaseSensitively) {
+    EXPECT_EQ(GetRootKey("HKEY_LOCAL_MACHINE"), 0x80000002u);
+    EXPECT_EQ(GetRootKey("HKEY_Local_Machine"), 0u);
+    EXPECT_EQ(GetRootKey("HKEY_LOCAL_MACHINE "), 0u);
+    EXPECT_EQ(GetRootKey("HKLM"), 0u);
+    EXPECT_EQ(GetRootKey(""), 0u);
+}
+
+TEST(RegErrorText, EveryCodeOfTheTableAndTheRest) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {2, "Invalid Key Name"},
+        {1010, "Invalid Key Name"},
+        {4, "Can't Read Key"},
+        {1012, "Can't Read Key"},
+        {5, "Access to this key is denied"},
+        {8, "Out of memory"},
+        {14, "Out of memory"},
+        {87, "Invalid Parameter"},
+        {234, "There is more data than the buffer has been allocated to hold."},
+        {1009, "The Registry Database is corrupt!"},
+        {1015, "The Registry Database is corrupt!"},
+        {1011, "Can't Open Key"},
+        {1013, "Can't Write Key"},
+        {1014, "Undefined Error Code:   1014"},
+        {0, "Undefined Error Code:   0"},
+        {-1, "Undefined Error Code:  -1"},
+        {INT32_MAX, "Undefined Error Code:   2147483647"},
+        {INT32_MIN, "Undefined Error Code:  -2147483648"},
+    };
+    for (const auto& [code, text] : cases) {
+        EXPECT_EQ(GetErrorText(code), text) << code;
+    }
+}
+
+TEST(RegReadResultText, EachForm) {
+    EXPECT_EQ(RegReadResult::Empty().Text(), "");
+    EXPECT_EQ(RegReadResult::Error().Text(), "Error");
+    EXPECT_EQ(RegReadResult::Number(1).Text(), "1");
+    EXPECT_EQ(RegReadResult::Number(-1).Text(), "-1");
+    EXPECT_EQ(RegReadResult::Number(INT32_MIN).Text(), "-2147483648");
+}
+
+TEST_F(RegFunctions, SetDWordValueOpensForWritingStoresAndCloses) {
+    reg_.AddKey(kHkeyLocalMachine, kPolicies);
+    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
+    SetDWordValue(kPoliciesPath, "Other", -1);
+
+    const std::string key = "HKEY_LOCAL_MACHINE\\" + kPolicies;
+    EXPECT_THAT(
+        reg_.CallTexts(),
+        ElementsAre("OpenKeyEx(HKEY_LOCAL_MACHINE, \"" + kPolicies + "\", 0, KEY_WRITE) = 0",
+                    "SetValueEx(" + key + ", \"WriteProtect\", type 4, data 01000000) = 0",
+                    "CloseKey(" + key + ") = 0",
+                    "OpenKeyEx(HKEY_LOCAL_MACHINE, \"" + kPolicies + "\", 0, KEY_WRITE) = 0",
+                    "SetValueEx(" + key + ", \"Other\", type 4, data ffffffff) = 0",
+                    "CloseKey(" + key + ") = 0"));
+    EXPECT_EQ(reg_.GetDWord(kHkeyLocalMachine, kPolicies, "WriteProtect"), 1u);
+    EXPECT_EQ(reg_.GetDWord(kHkeyLocalMachine, kPolicies, "Other"), 0xFFFFFFFFu);
+    EXPECT_THAT(lines_, IsEmpty());
+    EXPECT_EQ(State().LastStatus, 0);
+}
+
+TEST_F(RegFunctions, SetDWordValueDoesNotCreateAMissingKey) {
+    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
+    EXPECT_THAT(lines_, ElementsAre("Invalid Key Name"));
+    EXPECT_EQ(reg_.Calls().size(), 1u);
+    EXPECT_FALSE(reg_.KeyExists(kHkeyLocalMachine, kPolicies));
+    EXPECT_EQ(State().LastStatus, 2);
+}
+
+TEST_F(RegFunctions, DeniedWriteIsOneLineAndNothingStored) {
+    reg_.AddKey(kHkeyLocalMachine, kPolicies);
+    reg_.InjectFault({.call = RegCall::OpenKeyEx, .result = 5, .access = reg::kKeyWrite});
+    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
+    EXPECT_THAT(lines_, ElementsAre("Access to this key is denied"));
+    EXPECT_EQ(reg_.GetValue(kHkeyLocalMachine, kPolicies, "WriteProtect"), std::nullopt);
+
+    // A failing store still closes the key, and only the store is reported.
+    lines_.clear();
+    reg_.ClearFaults();
+    reg_.ClearCalls();
+    reg_.FailNext(RegCall::SetValueEx, 1013);
+    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
+    EXPECT_THAT(lines_, ElementsAre("Can't Write Key"));
+    EXPECT_EQ(reg_.Calls().size(), 3u);
+    EXPECT_EQ(reg_.Calls().back().call, RegCall::CloseKey);
+    EXPECT_EQ(State().LastStatus, 0) << "the close's result replaces the store's";
+}
+
+TEST_F(RegFunctions, ReadsTheValueAsASignedNumber) {
+    const std::string usbstor = "SYSTEM\\CurrentControlSet\\services\\USBSTOR";
+    reg_.SetDWord(kHkeyLocalMachine, usbstor, "Start", 3);
+    reg_.SetDWord(kHkeyLocalMachine, usbstor, "All", 0xFFFFFFFF);
+    reg_.SetDWord(kHkeyLocalMachine, usbstor, "Top", 0x80000000);
+
+    const std::string path = "HKEY_LOCAL_MACHINE\\" + usbstor;
+    EXPECT_EQ(GetDWordValue(path, "Start"), RegReadResult::Number(3));
+    EXPECT_EQ(GetDWordValue(path, "All").Text(), "-1");
+    EXPECT_EQ(GetDWordValue(path, "Top").Text(), "-2147483648");
+    EXPECT_EQ(State().DWordBuffer, 0x80000000u);
+    EXPECT_THAT(lines_, IsEmpty());
+
+    const std::string key = "HKEY_LOCAL_MACHINE\\" + usbstor;
+    const auto calls = reg_.CallTexts();
+    ASSERT_EQ(calls.size(), 9u);
+    EXPECT_EQ(calls[0], "OpenKeyEx(HKEY_LOCAL_MACHINE, \"" + usbstor + "\", 0, KEY_READ) = 0");
+    EXPECT_EQ(calls[1], "QueryValueEx(" + key + ", \"Start\", type 4, size 4) = 0");
+    EXPECT_EQ(calls[2], "CloseKey(" + key + ") = 0");
+}
+
+TEST_F(RegFunctions, FailedReadsGiveErrorAndOneLine) {
+    reg_.AddKey(kHkeyCurrentUser, "Software\\kv");
+    reg_.SetString(kHkeyCurrentUser, "Software\\kv", "Text", "longer than four");
+
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Missing").Text(), "Error");
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Text").Text(), "Error");
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\none", "Missing").Text(), "Error");
+    EXPECT_THAT(lines_,
+                ElementsAre("Invalid Key Name",
+                            "There is more data than the buffer has been allocated to hold.",
+                            "Invalid Key Name"));
+    // Open, query, close twice; then only the failed open.
+    EXPECT_EQ(reg_.Calls().size(), 7u);
+
+    lines_.clear();
+    reg_.FailNext(RegCall::QueryValueEx, 1014);
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Text").Text(), "Error");
+    EXPECT_THAT(lines_, ElementsAre("Undefined Error Code:   1014"));
+}
+
+TEST_F(RegFunctions, AShortValueDoesNotKeepBytesOfAnEarlierRead) {
+    reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "All", 0xFFFFFFFF);
+    reg_.SetString(kHkeyCurrentUser, "Software\\kv", "Letter", "a"); // 'a' and its NUL
+    reg_.SetValue(kHkeyCurrentUser, "Software\\kv", "Nothing", reg::kRegBinary, {});
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Letter").Text(), "97");
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Nothing").Text(), "0");
+}
+
+TEST_F(RegFunctions, PathsWithoutARootMakeNoCall) {
+    EXPECT_EQ(GetDWordValue("hkey_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
+    SetDWordValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\", "x", 1);
+    CreateKey("HKEY");
+    EXPECT_THAT(lines_, ElementsAre("Incorrect Format:\n\nhkey_local_machine\\SOFTWARE",
+                                    "Incorrect Format:\n\nHKEY_LOCAL_MACHINE\\SOFTWARE\\",
+                                    "Incorrect Format:\n\nHKEY"));
+    lines_.clear();
+    EXPECT_EQ(GetDWordValue("HKEY_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
+    EXPECT_EQ(GetDWordValue("HKEY_LOCAL_MACHINE \\SOFTWARE", "x"), RegReadResult::Empty());
+    SetDWordValue("HKEY_local_machine\\SOFTWARE", "x", 1);
+    CreateKey("HKEY_local_machine\\SOFTWARE");
+    EXPECT_THAT(lines_, IsEmpty());
+    EXPECT_THAT(reg_.Calls(), IsEmpty());
+    EXPECT_EQ(State().RootKey, 0u);
+}
+
+TEST_F(RegFunctions, ARootAloneWorksOnTheRootKey) {
+    reg_.SetDWord(kHkeyCurrentUser, "", "AtRoot", 7);
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER", "AtRoot").Text(), "7");
+    SetDWordValue("HKEY_CURRENT_USER", "AtRoot", 8);
+    EXPECT_EQ(reg_.GetDWord(kHkeyCurrentUser, "", "AtRoot"), 8u);
+    EXPECT_EQ(reg_.Calls().front().Text(), "OpenKeyEx(HKEY_CURRENT_USER, \"\", 0, KEY_READ) = 0");
+}
+
+TEST_F(RegFunctions, CreateKeyMakesParentsKeepsValuesAndNeverReports) {
+    reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "Keep", 5);
+    CreateKey("HKEY_CURRENT_USER\\Software\\kv\\a\\b");
+    CreateKey("HKEY_CURRENT_USER\\Software\\kv");
+    EXPECT_TRUE(reg_.KeyExists(kHkeyCurrentUser, "Software\\kv\\a\\b"));
+    EXPECT_EQ(reg_.GetDWord(kHkeyCurrentUser, "Software\\kv", "Keep"), 5u);
+    EXPECT_EQ(reg_.GetValue(kHkeyCurrentUser, "Software\\kv\\a\\b", ""), std::nullopt);
+    EXPECT_THAT(reg_.CallTexts(),
+                ElementsAre("CreateKey(HKEY_CURRENT_USER, \"Software\\kv\\a\\b\") = 0",
+                            "CloseKey(HKEY_CURRENT_USER\\Software\\kv\\a\\b) = 0",
+                            "CreateKey(HKEY_CURRENT_USER, \"Software\\kv\") = 0",
+                            "CloseKey(HKEY_CURRENT_USER\\Software\\kv) = 0"));
+
+    reg_.ClearCalls();
+    reg_.FailNext(RegCall::CreateKey, 5);
+    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Denied");
+    EXPECT_EQ(reg_.Calls().size(), 1u);
+    EXPECT_EQ(State().LastStatus, 5);
+    EXPECT_THAT(lines_, IsEmpty());
+}
+
+TEST_F(RegFunctions, AFailedCloseIsNotReported) {
+    reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "v", 1);
+    reg_.FailNext(RegCall::CloseKey, 6);
+    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "v").Text(), "1");
+    EXPECT_THAT(lines_, IsEmpty());
+    EXPECT_EQ(State().LastStatus, 6);
+    reg_.CloseKey(State().KeyHandle); // the injected failure left it open
+}
+
+TEST_F(RegFunctions, TheKeyIsClosedWhenTheErrorListThrows) {
+    reg_.AddKey(kHkeyLocalMachine, kPolicies);
+    SetErrorSink([](const std::string&) { throw std::runtime_error("list box gone"); });
+    reg_.FailNext(RegCall::SetValueEx, 5);
+    EXPECT_THROW(SetDWordValue(kPoliciesPath, "WriteProtect", 1), std::runtime_error);
+    EXPECT_THROW(GetDWordValue(kPoliciesPath, "Missing"), std::runtime_error);
+    // TearDown checks that both keys were closed.
+}
+
+TEST_F(RegFunctions, WithoutARegistryTheDefaultApplies) {
+    SetRegistryApi(nullptr);
+#ifdef _WIN32
+    EXPECT_EQ(CurrentRegistryApi(), &reg::WindowsRegistry());
+#else
+    EXPECT_EQ(CurrentRegistryApi(), nullptr);
+    EXPECT_THROW(GetDWordValue(kPoliciesPath, "WriteProtect"), std::logic_error);
+    EXPECT_THROW(CreateKey("HKEY"), std::logic_error);
+    EXPECT_THAT(lines_, IsEmpty());
+#endif
+}
+
+} // namespace
+} // namespace kv::mdl_RegFunctions
