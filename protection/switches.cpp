@@ -61,7 +61,8 @@ constexpr SingleValueSwitch kStorageLock{
     .actions = {{{L"&Lock", 4}, {L"&Unlock", 3}}},
 };
 
-// Autorun: the same value in two keys, tested without a numeric check.
+// Autorun: the same value in two keys. Its read creates no key and goes on past a failing
+// step; the click creates each key right before writing to it.
 struct AutorunSwitch {
     std::array<const char*, 2> keyPaths; // machine-wide first, then per-user
     const char* valueName;
