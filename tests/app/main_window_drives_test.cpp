@@ -1,0 +1,166 @@
+// The device line of the real window: at start, on Refresh, on the timer, behind a modal
+// window, and with drive letters plugged and pulled through Wine's mount manager.
+
+#include "tests/app/main_window_fixture.h"
+#include "tests/drives/fake_drive_source.h"
+#include "tests/drives/wine_drive.h"
+
+#include "app/toolkit/form.h"
+
+namespace kv::test {
+namespace {
+
+using M = frm_Main;
+using drives::DriveType;
+using drives::test::FakeDrive;
+using drives::test::FakeDriveSource;
+using drives::test::Read;
+
+constexpr int kTick = 5000;
+
+class DriveLineTest : public MainWindowTest {
+protected:
+    FakeDriveSource& UseFake(std::vector<FakeDrive> list) {
+        auto source = std::make_unique<FakeDriveSource>();
+        source->drives = std::move(list);
+        FakeDriveSource& fake = *source;
+        window_->SetDriveSource(std::move(source));
+        return fake;
+    }
+    frm_Main& StartWithFake(std::vector<FakeDrive> list) {
+        window_ = std::make_unique<frm_Main>();
+        fake_ = &UseFake(std::move(list));
+        window_->Show();
+        Pump(50);
+        return *window_;
+    }
+    std::wstring Line() const { return TextOf(M::lblDevices); }
+
+    FakeDriveSource* fake_ = nullptr;
+};
+
+TEST_F(DriveLineTest, StartRefreshAndAFailedPass) {
+    StartWithFake({{L"E", DriveType::Removable, true, L"DATA"},
+                   {L"C", DriveType::Fixed, true, L"SYSTEM"},
+                   {L"F", DriveType::Removable, true, L"BACKUP"}});
+    EXPECT_EQ(Line(), L"2 device(s) detected: DATA (E:), BACKUP (F:)");
+
+    fake_->drives = {{L"G", DriveType::Removable, false, L"EMPTY"}};
+    Click(Ctl(M::lblRefreshUSBDevices));
+    EXPECT_EQ(Line(), L"No USB Storage device detected.");
+
+    fake_->drives = {{L"E", DriveType::Removable, true, L""}};
+    fake_->FailAt(Read::Letter, 0, 21);
+    Click(Ctl(M::lblRefreshUSBDevices));
+    EXPECT_EQ(Line(), L"No USB Storage device detected."); // what the last complete pass said
+    EXPECT_TRUE(window_->IsLoaded());
+}
+
+TEST_F(DriveLineTest, TimerKeepsPassingAfterAFailure) {
+    StartWithFake({});
+    fake_->FailAt(Read::Collect, 0, 5);
+    const size_t asked = fake_->log.size();
+    PumpUntil([&] { return fake_->log.size() > asked; }, kTick + 1500);
+    EXPECT_GT(fake_->log.size(), asked) << "no timer pass";
+    EXPECT_EQ(Line(), L"No USB Storage device detected.");
+
+    // A working source again: the next tick shows it.
+    UseFake({{L"E", DriveType::Removable, true, L""}});
+    EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected:  (E:)"; }, kTick + 1500));
+}
+
+// A small modal window standing in for About, Help or Settings.
+constexpr ui::ControlDesign kProbeControls[] = {
+    {1,
+     L"ok",
+     ui::Kind::Button,
+     0,
+     100,
+     100,
+     900,
+     400,
+     L"OK",
+     {},
+     ui::kBlack,
+     0,
+     ui::kDefault | ui::kCancel,
+     0},
+};
+const ui::FormDesign kProbeDesign{
+    L"Modal probe", 2000, 1000, ui::kWhite, true, 0, 0, 0, 0, false, ui::StartPosition::CenterOwner,
+    kProbeControls};
+class Probe : public ui::Form {
+public:
+    Probe() : ui::Form(kProbeDesign) {}
+};
+
+TEST_F(DriveLineTest, LineKeepsRefreshingBehindAModalWindow) {
+    StartWithFake({});
+    bool mainDisabled = false, refreshed = false;
+    WhenShown(L"Modal probe", [&](HWND probe) {
+        mainDisabled = !::IsWindowEnabled(window_->hwnd());
+        fake_->drives = {{L"E", DriveType::Removable, true, L"DATA"}};
+        refreshed =
+            PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (E:)"; }, kTick + 1500);
+        ::SendMessageW(probe, WM_CLOSE, 0, 0);
+    });
+    Probe probe;
+    probe.ShowModal();
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(refreshed);
+    EXPECT_TRUE(::IsWindowEnabled(window_->hwnd()));
+    EXPECT_FALSE(ProgramEnded());
+}
+
+// Real drive letters, plugged and pulled while the window runs.
+class PluggedDriveTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        if (!RunningUnderWine()) {
+            GTEST_SKIP() << "drive letters are plugged through Wine's mount manager";
+        }
+        RemoveDrive(L'R');
+        RemoveDrive(L'S');
+    }
+    void TearDown() override {
+        RemoveDrive(L'R');
+        RemoveDrive(L'S');
+        MainWindowTest::TearDown();
+    }
+    void Plug(wchar_t letter, const std::string& label) {
+        wchar_t temp[MAX_PATH + 1];
+        ASSERT_NE(::GetTempPathW(MAX_PATH + 1, temp), 0u);
+        const std::wstring folder = std::wstring(temp) + L"kv-window-drive-" + letter;
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        HANDLE file = ::CreateFileW((folder + L"\\.windows-label").c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(file, label.data(), static_cast<DWORD>(label.size()), &written, nullptr);
+        ::CloseHandle(file);
+        const auto unixFolder = UnixPathOf(folder);
+        ASSERT_TRUE(unixFolder.has_value());
+        ASSERT_EQ(DefineRemovableDrive(letter, *unixFolder), 0u);
+    }
+    std::wstring Line() const { return TextOf(M::lblDevices); }
+};
+
+TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
+    Plug(L'S', "BACKUP");
+    Plug(L'R', "DATA");
+    Start();
+    EXPECT_EQ(Line(), L"2 device(s) detected: DATA (R:), BACKUP (S:)");
+
+    ASSERT_EQ(RemoveDrive(L'S'), 0u);
+    EXPECT_TRUE(
+        PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (R:)"; }, kTick + 1500))
+        << "after a tick: " << testing::PrintToString(Line());
+
+    Plug(L'S', "BACKUP");
+    Click(Ctl(M::lblRefreshUSBDevices));
+    EXPECT_EQ(Line(), L"2 device(s) detected: DATA (R:), BACKUP (S:)");
+}
+
+} // namespace
+} // namespace kv::test
