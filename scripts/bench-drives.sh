@@ -55,13 +55,13 @@ plug() { # LETTER LABEL
     "${run[@]}" "$tools/winedrive.exe" add "$1:" "$dir" || return 1
     letters+=("$1:")
 }
-for letter in R S; do
+for letter in U V; do
     if [[ -e $prefix/dosdevices/${letter,,}: ]]; then
         echo "bench-drives: drive $letter: is in use in $prefix" >&2
         exit 1
     fi
 done
-plug R BENCHDATA || exit 1
-plug S BENCHBACKUP || exit 1
+plug U BENCHDATA || exit 1
+plug V BENCHBACKUP || exit 1
 
 "${run[@]}" "$tools/bench_drive_pass.exe" "$passes"
