@@ -3,6 +3,7 @@
 #include <array>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace kv::mdl_RegFunctions {
 namespace {
