@@ -106,7 +106,7 @@ constexpr ControlDesign kControls[] = {
     {M::lblRefreshUSBDevices, L"lblRefreshUSBDevices", Kind::Label, 0, 6390, 6480, 555, 195,
      L"Refresh", kUnderlined, kLinkBlue, 0, kAutoSize | kLink},
     {M::lblDevices, L"lblDevices", Kind::Label, 0, 1305, 6795, 1005, 195, L"USB Devices:", kNormal,
-     kBrownOrange, 0, kAutoSize | kNoPrefix},
+     kBrownOrange, 0, kAutoSize | kNoPrefix | kEllipsis},
     {M::Line3, L"Line3", Kind::Line, 0, 270, 7110, 6930, 7110, L"", kNormal, kLavender},
 
     // Notes and the command row.

@@ -53,6 +53,9 @@ enum Flags : std::uint32_t {
     kPassword = 1u << 6, // text box shows "*"
     kAlignRight = 1u << 7,
     kBorder = 1u << 8, // single-line border (images)
+    // An autosized label that stops at the window's side margin, ends in "..." when longer
+    // and shows its whole text as a tooltip.
+    kEllipsis = 1u << 9,
 };
 
 struct ControlDesign {

@@ -34,6 +34,8 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"KelvaneForm";
 constexpr wchar_t kBoxClass[] = L"KelvanePictureBox";
+// The main window's sections end this far from its right edge.
+constexpr int kSideMarginTwips = 285;
 
 std::function<void()>& LastFormUnloadedHandler() {
     static std::function<void()> handler = [] {
@@ -223,6 +225,9 @@ void Form::CreateControls() {
             if (d->flags & kLink) {
                 style |= SS_NOTIFY;
             }
+            if (d->flags & kEllipsis) {
+                style |= SS_ENDELLIPSIS | SS_NOTIFY; // SS_NOTIFY: it gets the mouse for its tooltip
+            }
             break;
         case Kind::Button:
         case Kind::PictureButton:
@@ -266,6 +271,9 @@ void Form::CreateControls() {
             throw std::runtime_error("CreateWindowEx(control) failed");
         }
         control->hwnd = hwnd;
+        if (d->flags & kEllipsis) {
+            AddTooltip(hwnd);
+        }
         if (d->kind == Kind::TextBox && (d->flags & kPassword)) {
             ::SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
         }
@@ -387,8 +395,35 @@ void Form::SizeLabelToText(ControlState& c) {
         text = L" "; // keeps the height of one line
     }
     ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &rc, format);
-    ::SetWindowPos(c.hwnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+    int width = rc.right - rc.left;
+    if (d.flags & kEllipsis) {
+        // Never past the side margin: what does not fit ends in "..." (the tooltip has it).
+        RECT container{};
+        ::GetClientRect(c.container, &container);
+        const int room = container.right - TwipsToPixels(d.left + kSideMarginTwips, dpi_);
+        width = std::max(0, std::min(width, room));
+    }
+    ::SetWindowPos(c.hwnd, nullptr, 0, 0, width, rc.bottom - rc.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::AddTooltip(HWND label) {
+    if (!tooltip_) {
+        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr);
+        if (!tooltip_) {
+            Report(L"could not create a tooltip");
+            return;
+        }
+    }
+    TOOLINFOW tool{sizeof(tool)};
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(label);
+    tool.lpszText = LPSTR_TEXTCALLBACKW; // always the label's current text
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Form::ComposeSurface(Surface& s) {
@@ -539,6 +574,7 @@ void Form::Unload() {
 
 void Form::OnDestroyed() {
     EndModal();
+    tooltip_ = nullptr; // an owned window: already gone with the form
     controls_.clear();
     surfaces_.clear();
     fonts_.clear();
@@ -742,6 +778,18 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(static_cast<int>(wParam));
         return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom == tooltip_ && header->code == TTN_GETDISPINFOW) {
+            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            tooltipText_ = WindowTextOf(reinterpret_cast<HWND>(info->hdr.idFrom));
+            info->lpszText = tooltipText_.data();
+            // Long lines wrap in the tip rather than run off the screen.
+            ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
+            return 0;
+        }
+        return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
     case WM_CLOSE:
         OnCloseBox();
         return 0;
@@ -886,16 +934,20 @@ namespace {
 }
 } // namespace
 
-std::wstring Form::Text(int id) const {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
-    }
+std::wstring Form::WindowTextOf(HWND hwnd) {
     const int length = ::GetWindowTextLengthW(hwnd);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<size_t>(std::max(copied, 0)));
     return text;
+}
+
+std::wstring Form::Text(int id) const {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    return WindowTextOf(hwnd);
 }
 
 void Form::SetText(int id, std::wstring_view text) {

@@ -90,6 +90,8 @@ private:
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
     void ShowAsDefault(int id);
+    void AddTooltip(HWND label);
+    static std::wstring WindowTextOf(HWND hwnd);
     void EndModal();
     void OnDestroyed();
 
@@ -107,6 +109,8 @@ private:
     std::vector<std::unique_ptr<Surface>> surfaces_;
     std::vector<std::pair<FontDesign, UniqueFont>> fonts_;
     std::vector<HWND> disabledForModal_;
+    HWND tooltip_ = nullptr;   // destroyed with the form (it is owned by it)
+    std::wstring tooltipText_; // what the tooltip shows, alive while it shows it
     bool modal_ = false;
 };
 

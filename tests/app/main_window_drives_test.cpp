@@ -164,3 +164,25 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
 
 } // namespace
 } // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+TEST_F(DriveLineTest, ALongLineStopsAtTheWindowsMarginAndKeepsItsText) {
+    std::vector<FakeDrive> many;
+    for (wchar_t letter = L'D'; letter <= L'W'; ++letter) {
+        many.push_back({std::wstring(1, letter), DriveType::Removable, true, L"VOLUME"});
+    }
+    StartWithFake(many);
+    const std::wstring line = Line();
+    EXPECT_EQ(line.rfind(L"20 device(s) detected: VOLUME (D:), ", 0), 0u);
+    EXPECT_NE(line.find(L"VOLUME (W:)"), std::wstring::npos); // the text is whole
+    RECT label = RectInParent(Ctl(frm_Main::lblDevices));
+    RECT client{};
+    ::GetClientRect(window_->hwnd(), &client);
+    EXPECT_LE(label.right, client.right - 15) << "the line paints past the window's margin";
+    EXPECT_TRUE(::GetWindowLongPtrW(Ctl(frm_Main::lblDevices), GWL_STYLE) & SS_ENDELLIPSIS);
+}
+
+} // namespace
+} // namespace kv::test
