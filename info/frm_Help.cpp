@@ -1,0 +1,9 @@
+#include "info/frm_Help.h"
+
+#include "info/frm_Help_design.h"
+
+namespace kv {
+
+frm_Help::frm_Help() : ui::Form(HelpDesign()) {}
+
+} // namespace kv
