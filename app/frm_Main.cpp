@@ -5,6 +5,8 @@
 #include "app/toolkit/report.h"
 #include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
+#include "info/frm_About.h"
+#include "info/frm_Help.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 
@@ -177,9 +179,16 @@ void frm_Main::cmdClose_Click() {
     Unload();
 }
 
-void frm_Main::cmdAbout_Click() {}
+void frm_Main::cmdAbout_Click() {
+    // Created afresh for every showing and gone when it returns.
+    frm_About about;
+    about.ShowModal();
+}
 
-void frm_Main::cmdHelp_Click() {}
+void frm_Main::cmdHelp_Click() {
+    frm_Help help;
+    help.ShowModal();
+}
 
 void frm_Main::cmdPassword_Click() {}
 
