@@ -1,0 +1,22 @@
+#include "password/mdl_main.h"
+
+namespace kv::mdl_main {
+namespace {
+
+bool g_loginPassed = false;
+
+} // namespace
+
+bool LoginPassed() {
+    return g_loginPassed;
+}
+
+void SetLoginPassed() {
+    g_loginPassed = true;
+}
+
+void ResetLoginPassedForTesting() {
+    g_loginPassed = false;
+}
+
+} // namespace kv::mdl_main
