@@ -7,6 +7,13 @@
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
+#include "password/frm_Login.h"
+#include "password/frm_Settings.h"
+#include "password/mdl_main.h"
+#include "password/password_check.h"
+#include "password/secret_text.h"
+#include "password/settings_store_win.h"
+#include "password/stored_marker.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 
@@ -112,7 +119,19 @@ void frm_Main::Form_Load() {
 }
 
 bool frm_Main::PasswordGate() {
-    return true;
+    StoredPasswordRead stored = ReadStoredPassword();
+    const bool required = LoginRequired(stored);
+    // The scratch box says only whether a password is set, never what it is.
+    const std::wstring marker = StoredPasswordMarker(stored);
+    WipeRead(stored);
+    SetText(txtRegValue, marker);
+    if (!required) {
+        return true;
+    }
+    // The dialog reads the store again itself; an unreadable store lets nobody in.
+    frm_Login login;
+    login.ShowModal();
+    return mdl_main::LoginPassed();
 }
 
 void frm_Main::GetPStat() {
@@ -190,7 +209,12 @@ void frm_Main::cmdHelp_Click() {
     help.ShowModal();
 }
 
-void frm_Main::cmdPassword_Click() {}
+void frm_Main::cmdPassword_Click() {
+    // No password is asked for: whoever has this window may change it. A fresh dialog
+    // each time, so its box starts empty.
+    frm_Settings settings;
+    settings.ShowModal();
+}
 
 void frm_Main::OnClick(int id) {
     switch (id) {

@@ -1,0 +1,37 @@
+#pragma once
+// What the login and settings dialogs share: reading a typed password without stray
+// copies, the wait cursor while a key is derived, and the box that says a save failed.
+
+#include "password/secret_text.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace kv {
+
+// The text of an edit control, read straight into `out`.
+void ReadSecretText(HWND edit, SecretText& out);
+
+// Lifts the edit control's default length limit: a password may be of any length.
+void AllowAnyLength(HWND edit);
+
+// The hourglass while a key is derived (up to a second or more), the old cursor after.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_ = nullptr;
+};
+
+inline constexpr wchar_t kSaveFailedText[] = L"The password could not be saved.";
+
+// kSaveFailedText, with the system's description of `error` on a second line when there
+// is one (0: none, as when the key could not be derived).
+std::wstring SaveFailedMessage(long error);
+
+} // namespace kv

@@ -1,0 +1,47 @@
+#pragma once
+// The login dialog: asks for the stored password before the main window is shown. Its
+// only output is mdl_main::LoginPassed. Created by the start-up gate for one showing.
+//
+// txtgetpwd, which once held the stored password, holds only StoredPasswordMarker(): the
+// dialog keeps what it read from the store in its own memory and wipes it when it goes.
+
+#include "app/toolkit/form.h"
+#include "password/pbkdf2_win.h"
+#include "password/settings_store_win.h"
+
+namespace kv {
+
+class frm_Login : public ui::Form {
+public:
+    // Control ids of the design.
+    enum Id : int {
+        Picture1 = 4001,
+        Label4,
+        Label2,
+        Image2,
+        Label1,
+        txtPassword,
+        cmdLogin,
+        cmdCancel,
+        txtgetpwd,
+    };
+
+    explicit frm_Login(SettingsLocation where = {});
+    ~frm_Login() override;
+
+protected:
+    void Form_Load() override;
+    void OnClick(int id) override;
+    // The close box is Cancel.
+    void OnCloseBox() override;
+
+private:
+    void cmdLogin_Click();
+    void cmdCancel_Click();
+
+    SettingsLocation where_;
+    StoredPasswordRead stored_;
+    CngKeyDeriver deriver_;
+};
+
+} // namespace kv

@@ -1,0 +1,90 @@
+#include "password/frm_Settings.h"
+
+#include "app/toolkit/message_box.h"
+#include "password/dialog_support_win.h"
+#include "password/frm_Settings_design.h"
+#include "password/pbkdf2_win.h"
+#include "password/secret_text.h"
+
+#include <optional>
+#include <string>
+
+namespace kv {
+
+frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
+    : ui::Form(SettingsDesign()), where_(std::move(where)), iterations_(iterations) {}
+
+void frm_Settings::Form_Load() {
+    AllowAnyLength(Control(txtPassword));
+}
+
+bool frm_Settings::Save(std::wstring_view stored) {
+    const StoreWriteResult written = WriteStoredPassword(stored, where_);
+    if (!written.ok) {
+        // Nothing was changed, so nothing is claimed: the dialog stays open for another try.
+        ui::ShowMessage(SaveFailedMessage(written.error), ui::MessageIcon::Exclamation,
+                        ui::MessageButtons::Ok);
+    }
+    return written.ok;
+}
+
+void frm_Settings::cmdChange_Click() {
+    SecretText entered;
+    ReadSecretText(Control(txtPassword), entered);
+    if (entered.empty()) {
+        const int answer =
+            ui::ShowMessage(L"No password entered.\r\nDo you want to disable password?",
+                            ui::MessageIcon::Question, ui::MessageButtons::YesNo);
+        if (answer != IDYES || !Save(L"")) {
+            return;
+        }
+        ui::ShowMessage(L"Password has been disabled.", ui::MessageIcon::Information,
+                        ui::MessageButtons::Ok);
+        Unload();
+        return;
+    }
+
+    // Any non-empty text is a password, blanks included; only its hashed form is stored.
+    std::optional<std::wstring> hashed;
+    {
+        const WaitCursor wait;
+        hashed = HashNewPassword(entered.view(), iterations_);
+    }
+    entered.Wipe();
+    if (!hashed) {
+        ui::ShowMessage(SaveFailedMessage(0), ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
+        return;
+    }
+    const bool saved = Save(*hashed);
+    WipeText(*hashed);
+    if (!saved) {
+        return;
+    }
+    ui::ShowMessage(L"Password has been changed.", ui::MessageIcon::Information,
+                    ui::MessageButtons::Ok);
+    SetText(txtPassword, L"");
+    Unload();
+}
+
+void frm_Settings::cmdCancel_Click() {
+    Unload();
+}
+
+void frm_Settings::OnCloseBox() {
+    cmdCancel_Click();
+}
+
+void frm_Settings::OnClick(int id) {
+    switch (id) {
+    case cmdChange:
+        cmdChange_Click();
+        break;
+    case cmdCancel:
+        cmdCancel_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace kv
