@@ -122,8 +122,22 @@ void AnswerMessageBox(int button, MessageBoxSeen* seen) {
             seen->title = WindowText(box);
             seen->text = WindowText(::GetDlgItem(box, 0xFFFF));
             seen->hasYesNo = ::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO);
-            // The icon is a static with id 20 holding an HICON; compare with the system's.
-            HWND iconCtl = ::GetDlgItem(box, 0x14);
+            // The icon is the static of type SS_ICON (its id is 20 on Windows, another under
+            // Wine); compare what it holds with the system's icons.
+            HWND iconCtl = nullptr;
+            ::EnumChildWindows(
+                box,
+                [](HWND child, LPARAM found) -> BOOL {
+                    wchar_t name[16] = {};
+                    ::GetClassNameW(child, name, 16);
+                    if (::lstrcmpiW(name, L"Static") == 0 &&
+                        (::GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                        *reinterpret_cast<HWND*>(found) = child;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&iconCtl));
             HICON icon = iconCtl
                              ? reinterpret_cast<HICON>(::SendMessageW(iconCtl, STM_GETICON, 0, 0))
                              : nullptr;

@@ -1,0 +1,169 @@
+// The start-up gate and the login dialog, through the real main window.
+
+#include "password/frm_Login.h"
+#include "password/stored_marker.h"
+#include "tests/password/password_window_fixture.h"
+
+namespace kv::test {
+namespace {
+
+using M = frm_Main;
+using L = frm_Login;
+
+constexpr wchar_t kWriteProtectKey[] = L"SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+
+TEST_F(PasswordWindowTest, NoStoredPasswordOrAnEmptyOneShowsNoLogin) {
+    for (const bool emptyValue : {false, true}) {
+        SCOPED_TRACE(emptyValue ? "empty value" : "no value");
+        if (emptyValue) {
+            Store(L"");
+        }
+        const ShownWindows shown;
+        Start();
+        EXPECT_FALSE(shown.Saw(L"Login"));
+        EXPECT_TRUE(MainShown());
+        EXPECT_FALSE(mdl_main::LoginPassed()); // nothing asked, nothing set
+        EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
+        Close();
+    }
+}
+
+TEST_F(PasswordWindowTest, OneBlankIsAPasswordAndTheMainWindowWaitsBehindTheLogin) {
+    Store(L" ");
+    const ShownWindows shown;
+    WhenShown(L"Login", [this](HWND dialog) {
+        // The main window exists but is not displayed; its scratch box says only that a
+        // password is set, and so does the dialog's.
+        EXPECT_FALSE(IsShown(window_->hwnd()));
+        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), kMarkerPasswordSet);
+        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), kMarkerPasswordSet);
+        EXPECT_EQ(::GetWindow(dialog, GW_OWNER), window_->hwnd());
+        HWND box = ::GetDlgItem(dialog, L::txtPassword);
+        TypeInto(box, L" ");
+        Click(::GetDlgItem(dialog, L::cmdLogin));
+    });
+    Start();
+    EXPECT_TRUE(shown.Saw(L"Login"));
+    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+    // The protection reads ran after the gate and overwrote the scratch box.
+    EXPECT_NE(WindowText(window_->Control(M::txtRegValue)), kMarkerPasswordSet);
+}
+
+// A password kept as text by an earlier version, and the hashed form of today.
+class StoredFormTest : public PasswordWindowTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void StorePassword(const std::wstring& text) { Store(GetParam() ? Hashed(text) : text); }
+};
+
+TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
+    StorePassword(L"Open Sesame");
+    LoginWith({L"wrong", L"open sesame", L"OPEN SESAME", L"Open Sesame ", L" Open Sesame",
+               L"Open  Sesame", L"", L"Open Sesam"},
+              L"Open Sesame");
+    const ShownWindows shown;
+    Start();
+    EXPECT_TRUE(shown.Saw(L"Login"));
+    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+    EXPECT_FALSE(ProgramEnded());
+    EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
+    // The store is read, never rewritten, by a login.
+    const StoredPasswordRead after = StoredValue();
+    EXPECT_EQ(after.status, StoreReadStatus::Value);
+    EXPECT_EQ(after.text.starts_with(L"pbkdf2-sha256$"), GetParam());
+}
+
+TEST_P(StoredFormTest, EnterPressesLogin) {
+    StorePassword(L"k3y");
+    WhenShown(L"Login", [](HWND dialog) {
+        HWND box = ::GetDlgItem(dialog, L::txtPassword);
+        TypeInto(box, L"K3Y");
+        MessageBoxSeen seen;
+        AnswerMessageBox(IDOK, &seen);
+        PressKey(VK_RETURN);
+        EXPECT_EQ(seen.text, L"Invalid password.");
+        EXPECT_EQ(WindowText(box), L"");
+        EXPECT_EQ(::GetFocus(), box);
+
+        TypeInto(box, L"k3y");
+        PressKey(VK_RETURN);
+    });
+    Start();
+    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+}
+
+std::string FormName(const ::testing::TestParamInfo<bool>& param) {
+    return param.param ? "Hashed" : "Legacy";
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, StoredFormTest, ::testing::Values(false, true), FormName);
+
+TEST_F(PasswordWindowTest, HashedAtTheDefaultCountIsAccepted) {
+    const std::optional<std::wstring> hashed = HashNewPassword(L"slow but sure");
+    ASSERT_TRUE(hashed);
+    Store(*hashed);
+    LoginWith({L"slow but sure!"}, L"slow but sure");
+    Start();
+    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+}
+
+// Every way out of the login dialog but the right password ends the program before the
+// main window is shown and before any protection value is read.
+class LeaveLoginTest : public PasswordWindowTest, public ::testing::WithParamInterface<Leave> {};
+
+TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
+    Store(L"letmein");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kWriteProtectKey);
+    const ShownWindows shown;
+    WhenShown(L"Login", [](HWND dialog) {
+        TypeInto(::GetDlgItem(dialog, L::txtPassword), L"letmein"); // typed, then abandoned
+        LeaveDialog(dialog, L::cmdCancel, GetParam());
+    });
+    Start();
+    EXPECT_TRUE(shown.Saw(L"Login"));
+    EXPECT_FALSE(shown.Saw(kMainTitle));
+    EXPECT_FALSE(mdl_main::LoginPassed());
+    EXPECT_FALSE(window_->IsLoaded());
+    EXPECT_TRUE(ProgramEnded());
+    EXPECT_TRUE(recorder_.Calls().empty()) << recorder_.CallTexts().front();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kWriteProtectKey));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LeaveLoginTest,
+                         ::testing::Values(Leave::CancelButton, Leave::EscKey, Leave::CloseBox),
+                         LeaveName);
+
+TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
+    // A value of the wrong type: the store exists but holds no readable password.
+    const DWORD number = 0;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\kelvane\\settings", L"p", REG_DWORD,
+                                &number, sizeof number),
+              ERROR_SUCCESS);
+    const ShownWindows shown;
+    WhenShown(L"Login", [this](HWND dialog) {
+        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), kMarkerUnreadable);
+        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), kMarkerUnreadable);
+        HWND box = ::GetDlgItem(dialog, L::txtPassword);
+        for (const wchar_t* entry : {L"", L"0", L" ", L"Text1", L"(unreadable)"}) {
+            SCOPED_TRACE(testing::PrintToString(std::wstring(entry)));
+            TypeInto(box, entry);
+            MessageBoxSeen seen;
+            AnswerMessageBox(IDOK, &seen);
+            Click(::GetDlgItem(dialog, L::cmdLogin));
+            EXPECT_EQ(seen.text, L"Invalid password.");
+            EXPECT_EQ(WindowText(box), L"");
+        }
+        Click(::GetDlgItem(dialog, L::cmdCancel));
+    });
+    Start();
+    EXPECT_FALSE(mdl_main::LoginPassed());
+    EXPECT_FALSE(shown.Saw(kMainTitle));
+    EXPECT_TRUE(ProgramEnded());
+    EXPECT_TRUE(recorder_.Calls().empty());
+}
+
+} // namespace
+} // namespace kv::test

@@ -1,0 +1,166 @@
+#include "tests/password/password_window_fixture.h"
+
+#include "password/frm_Login.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kv::test {
+namespace {
+
+HHOOK g_hook = nullptr;
+std::vector<std::wstring> g_shown;
+
+LRESULT CALLBACK RecordShow(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (call->message == WM_SHOWWINDOW && call->wParam &&
+            !(::GetWindowLongPtrW(call->hwnd, GWL_STYLE) & WS_CHILD)) {
+            g_shown.push_back(WindowText(call->hwnd));
+        }
+    }
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+} // namespace
+
+ShownWindows::ShownWindows() {
+    g_shown.clear();
+    g_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &RecordShow, nullptr, ::GetCurrentThreadId());
+    EXPECT_NE(g_hook, nullptr);
+}
+
+ShownWindows::~ShownWindows() {
+    if (g_hook) {
+        ::UnhookWindowsHookEx(g_hook);
+        g_hook = nullptr;
+    }
+}
+
+bool ShownWindows::Saw(const std::wstring& title) const {
+    return std::find(g_shown.begin(), g_shown.end(), title) != g_shown.end();
+}
+
+const std::vector<std::wstring>& ShownWindows::titles() const {
+    return g_shown;
+}
+
+void TypeInto(HWND edit, const std::wstring& text) {
+    ::SetFocus(edit);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    ::SendMessageW(edit, WM_CLEAR, 0, 0);
+    for (wchar_t unit : text) {
+        ::SendMessageW(edit, WM_CHAR, unit, 1);
+    }
+}
+
+StoredPasswordRead StoredValue() {
+    return ReadStoredPassword();
+}
+
+void Store(const std::wstring& text) {
+    ASSERT_TRUE(WriteStoredPassword(text).ok);
+}
+
+std::wstring Hashed(const std::wstring& text) {
+    const std::optional<std::wstring> hashed = HashNewPassword(text, kFastIterations);
+    EXPECT_TRUE(hashed.has_value());
+    return hashed.value_or(L"");
+}
+
+std::string LeaveName(const ::testing::TestParamInfo<Leave>& param) {
+    switch (param.param) {
+    case Leave::CancelButton:
+        return "CancelButton";
+    case Leave::EscKey:
+        return "EscKey";
+    case Leave::CloseBox:
+        return "CloseBox";
+    }
+    return "Unknown";
+}
+
+void LeaveDialog(HWND dialog, int cancelButton, Leave how) {
+    switch (how) {
+    case Leave::CancelButton:
+        Click(::GetDlgItem(dialog, cancelButton));
+        break;
+    case Leave::EscKey:
+        PressKey(VK_ESCAPE); // in the box that has the focus
+        break;
+    case Leave::CloseBox:
+        ::SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+}
+
+void PasswordWindowTest::SetUp() {
+    ResetProgramEnded();
+    mdl_main::ResetLoginPassedForTesting();
+    DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
+    mdl_RegFunctions::SetRegistryApi(&recorder_);
+}
+
+void PasswordWindowTest::TearDown() {
+    window_.reset();
+    mdl_RegFunctions::SetRegistryApi(nullptr);
+    EXPECT_TRUE(AllShownActionsRan()) << "a window or message box that was expected never showed";
+    DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
+    mdl_main::ResetLoginPassedForTesting();
+}
+
+void PasswordWindowTest::Start() {
+    window_ = std::make_unique<frm_Main>();
+    window_->Show();
+    Pump(50);
+}
+
+void PasswordWindowTest::Close() {
+    if (window_ && window_->IsLoaded()) {
+        Click(window_->Control(frm_Main::cmdClose));
+    }
+    window_.reset();
+    recorder_.ClearCalls();
+    ResetProgramEnded();
+    mdl_main::ResetLoginPassedForTesting();
+}
+
+void PasswordWindowTest::LoginWith(std::vector<std::wstring> wrong, const std::wstring& right) {
+    WhenShown(L"Login", [wrong = std::move(wrong), right](HWND dialog) {
+        HWND box = ::GetDlgItem(dialog, frm_Login::txtPassword);
+        HWND login = ::GetDlgItem(dialog, frm_Login::cmdLogin);
+        EXPECT_EQ(::GetFocus(), box) << "the entry box has the focus when the dialog opens";
+        EXPECT_EQ(WindowText(box), L"");
+        for (const std::wstring& entry : wrong) {
+            SCOPED_TRACE(testing::PrintToString(entry));
+            TypeInto(box, entry);
+            MessageBoxSeen seen;
+            AnswerMessageBox(IDOK, &seen);
+            Click(login);
+            EXPECT_TRUE(seen.shown);
+            EXPECT_EQ(seen.title, L"Kelvane");
+            EXPECT_EQ(seen.text, L"Invalid password.");
+            EXPECT_EQ(seen.icon, UINT{MB_ICONEXCLAMATION});
+            EXPECT_FALSE(seen.hasYesNo);
+            ASSERT_TRUE(::IsWindow(dialog)) << "a refused entry keeps the dialog open";
+            EXPECT_EQ(WindowText(box), L"");
+            EXPECT_EQ(::GetFocus(), box);
+            EXPECT_FALSE(mdl_main::LoginPassed());
+        }
+        TypeInto(box, right);
+        Click(login);
+    });
+}
+
+void PasswordWindowTest::ExpectNextStartAccepts(const std::wstring& right,
+                                                std::vector<std::wstring> wrong) {
+    Close();
+    LoginWith(std::move(wrong), right);
+    Start();
+    EXPECT_TRUE(AllShownActionsRan()) << "no login dialog";
+    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+    EXPECT_FALSE(ProgramEnded());
+}
+
+} // namespace kv::test
