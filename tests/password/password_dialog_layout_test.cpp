@@ -61,6 +61,24 @@ void ExpectDialog(HWND dialog, const ui::FormDesign& design, HWND owner, int cli
             << "left of " << testing::PrintToString(d.name);
         EXPECT_LE(std::abs(rc.top - ui::TwipsToPixels(d.top, 96)), 1)
             << "top of " << testing::PrintToString(d.name);
+        if (d.kind == ui::Kind::Label) {
+            // The whole text fits on its one line.
+            const std::wstring text = WindowText(control);
+            HDC dc = ::GetDC(control);
+            HGDIOBJ old = ::SelectObject(
+                dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+            SIZE extent{};
+            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+            ::SelectObject(dc, old);
+            ::ReleaseDC(control, dc);
+            RECT own{};
+            ::GetClientRect(control, &own);
+            EXPECT_GE(own.right, extent.cx) << testing::PrintToString(text);
+            RECT inParent = RectInParent(control);
+            RECT parentClient{};
+            ::GetClientRect(::GetParent(control), &parentClient);
+            EXPECT_LE(inParent.right, parentClient.right) << testing::PrintToString(text);
+        }
         if (!(d.flags & ui::kAutoSize)) {
             EXPECT_LE(std::abs(rc.right - rc.left - ui::TwipsToPixels(d.width, 96)), 1)
                 << "width of " << testing::PrintToString(d.name);
