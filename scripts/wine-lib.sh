@@ -28,6 +28,14 @@ wine_prepare() { # PREFIX
             [[ -f $1/system.reg ]] || { echo "wine-lib: could not create the prefix $1" >&2; exit 1; }
             touch "$1/.kelvane-ready"
         fi
+        # Wine's own fonts are installed but not found from a fresh prefix: without Marlett
+        # the title bars' close boxes show an "r", without Tahoma its labels fall back.
+        local font fonts=$1/drive_c/windows/Fonts
+        for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+            if [[ ! -f $fonts/$font && -f /usr/share/wine/fonts/$font ]]; then
+                cp "/usr/share/wine/fonts/$font" "$fonts/"
+            fi
+        done
     ) 8>"$1.lock"
 }
 

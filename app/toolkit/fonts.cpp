@@ -22,10 +22,12 @@ bool FaceInstalled(const wchar_t* face) {
 }
 
 // The designs ask for "MS Sans Serif", a bitmap font on Windows that cannot scale with
-// the DPI; its scalable successor is used where it exists.
+// the DPI; its scalable successor is used where it exists, else the nearest in width
+// (Arial's metrics; Liberation Sans is Arial's metric twin where Wine runs).
 const wchar_t* SansSerifFace() {
     static const wchar_t* face = [] {
-        for (const wchar_t* candidate : {L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma"}) {
+        for (const wchar_t* candidate :
+             {L"Microsoft Sans Serif", L"Arial", L"Liberation Sans", L"Tahoma"}) {
             if (FaceInstalled(candidate)) {
                 return candidate;
             }

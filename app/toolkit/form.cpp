@@ -396,6 +396,11 @@ void Form::SizeLabelToText(ControlState& c) {
     }
     ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &rc, format);
     int width = rc.right - rc.left;
+    // A last glyph may draw past its advance (a colon, a period): keep that part visible.
+    ABC abc{};
+    if (::GetCharABCWidthsW(dc.get(), text.back(), text.back(), &abc) && abc.abcC < 0) {
+        width -= abc.abcC;
+    }
     if (d.flags & kEllipsis) {
         // Never past the side margin: what does not fit ends in "..." (the tooltip has it).
         RECT container{};
