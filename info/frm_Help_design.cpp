@@ -79,10 +79,12 @@ constexpr ControlDesign kControls[] = {
     // Notes.
     {H::Label7, L"Label7", Kind::Label, 0, 225, 6165, 705, 240, L"NOTE:", kCaption, kBrownOrange, 0,
      kAutoSize},
+    // One line of text: its box reaches into Label13's, so a wrapped second line would be
+    // hidden. Sized to its text, it stays on one line whatever the face's width.
     {H::Label9, L"Label9", Kind::Label, 0, 225, 6435, 8535, 420,
      L"If USB storage device(s) are already plugged into the computer please, remove and "
      L"re-attach to take changes in effect.",
-     kNormal, kBlack},
+     kNormal, kBlack, 0, kAutoSize},
     {H::Label13, L"Label13", Kind::Label, 0, 225, 6750, 3585, 1365,
      L"Kelvane requires administrative privilege to perform its operation in Windows 7 or Vista. "
      L"So, if you are using Windows 7 or Vista, please run this program as an 'Administrator' by "

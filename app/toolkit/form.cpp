@@ -218,7 +218,12 @@ void Form::CreateControls() {
         }
         switch (d->kind) {
         case Kind::Label:
-            style |= (d->flags & kAlignRight) ? SS_RIGHT : SS_LEFT;
+            if (d->flags & kAlignRight) {
+                style |= SS_RIGHT;
+            } else {
+                // A label sized to its text is one line: never wrap a word away from it.
+                style |= (d->flags & kAutoSize) ? SS_LEFTNOWORDWRAP : SS_LEFT;
+            }
             if (d->flags & kNoPrefix) {
                 style |= SS_NOPREFIX;
             }
@@ -395,8 +400,8 @@ void Form::SizeLabelToText(ControlState& c) {
         text = L" "; // keeps the height of one line
     }
     ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &rc, format);
-    int width = rc.right - rc.left;
-    // A last glyph may draw past its advance (a colon, a period): keep that part visible.
+    // One pixel more: a last glyph (a colon, a period) may draw just past its advance.
+    int width = rc.right - rc.left + 1;
     ABC abc{};
     if (::GetCharABCWidthsW(dc.get(), text.back(), text.back(), &abc) && abc.abcC < 0) {
         width -= abc.abcC;
