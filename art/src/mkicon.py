@@ -75,14 +75,14 @@ def dib(width, height, rows):
 
 
 def main():
-    kind, out, specs = sys.argv[1], sys.argv[2], sys.argv[3:]
-    if kind not in ("ico", "cur") or not specs:
+    kind, out, images = sys.argv[1], sys.argv[2], sys.argv[3:]
+    if kind not in ("ico", "cur") or not images:
         sys.exit(__doc__)
     entries = []
-    for spec in specs:
-        path, hot = spec, (0, 0)
+    for image in images:
+        path, hot = image, (0, 0)
         if kind == "cur":
-            path, _, where = spec.rpartition(":")
+            path, _, where = image.rpartition(":")
             hot = tuple(int(v) for v in where.split(","))
         width, height, rows = read_rgba(path)
         body = open(path, "rb").read() if width >= 64 else dib(width, height, rows)
