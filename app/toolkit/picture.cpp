@@ -68,14 +68,19 @@ ComPtr<IWICBitmapFrameDecode> Decode(IWICImagingFactory& factory, const Resource
 } // namespace
 
 SIZE Picture::DesignSize(int id) {
+    // The size is in the PNG's header (IHDR, big-endian, right after the signature): no
+    // need to decode the picture to know it.
     const Resource png = FindPng(id);
-    ComPtr<IWICImagingFactory> factory = png.data ? Factory() : nullptr;
-    ComPtr<IWICBitmapFrameDecode> frame = factory ? Decode(*factory.Get(), png) : nullptr;
-    UINT w = 0, h = 0;
-    if (frame) {
-        frame->GetSize(&w, &h);
+    const auto* bytes = static_cast<const unsigned char*>(png.data);
+    if (!bytes || png.size < 24 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {
+        return {0, 0};
     }
-    return {static_cast<LONG>(w), static_cast<LONG>(h)};
+    auto be32 = [&](size_t at) {
+        return static_cast<LONG>((static_cast<unsigned long>(bytes[at]) << 24) |
+                                 (static_cast<unsigned long>(bytes[at + 1]) << 16) |
+                                 (static_cast<unsigned long>(bytes[at + 2]) << 8) | bytes[at + 3]);
+    };
+    return {be32(16), be32(20)};
 }
 
 Picture Picture::Load(int id, int widthPx, int heightPx) {
