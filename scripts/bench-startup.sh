@@ -25,7 +25,7 @@ kelvane=$BENCH_BUILD/app/kelvane.exe
 bench_machine
 out=$(mktemp)
 bench_wine "$BENCH_BUILD/tests/bench/bench_launch.exe" startup --pairs "$pairs" \
-    "$kelvane" "$BENCH_BUILD/tests/bench/bare_window.exe" | tee "$out"
+    "$kelvane" "$BENCH_BUILD/tests/bench/bare_window.exe" | tr -d '\r' | tee "$out"
 rc=${PIPESTATUS[0]}
 if [[ $rc -eq 0 ]]; then
     size=$(stat -c %s "$kelvane")

@@ -7,9 +7,11 @@
 //       the program shows a window. After each start the program's peak working set is
 //       read, then the program is closed through its window. Prints both medians, the
 //       median of the pairwise ratios A/B and the peak working sets.
-//   bench_launch idle [--seconds S] A.exe [B.exe]
+//   bench_launch idle [--seconds S] [--show TEXT] A.exe [B.exe]
 //       Starts the programs, lets them settle, and prints the CPU time each used over S
-//       seconds (default 60) of idling, also as a share of one core.
+//       seconds (default 60) of idling, also as a share of one core. With --show, prints
+//       the texts of A's controls that contain TEXT at the end, as a check of what the
+//       program was doing. "idle: end" marks the end of the figures.
 //
 // Paths may be Unix paths ("/x/y.exe"); they are reached through Wine's drive Z:.
 
@@ -28,7 +30,7 @@ namespace {
 
 int Usage() {
     std::fputs("usage: bench_launch startup [--pairs N] A.exe B.exe\n"
-               "       bench_launch idle [--seconds S] A.exe [B.exe]\n",
+               "       bench_launch idle [--seconds S] [--show TEXT] A.exe [B.exe]\n",
                stderr);
     return 2;
 }
@@ -257,7 +259,30 @@ int Startup(int pairs, const std::wstring& a, const std::wstring& b) {
     return 0;
 }
 
-int Idle(int seconds, const std::vector<std::wstring>& exes) {
+// The texts of a process's controls that contain part.
+std::vector<std::wstring> ControlTexts(DWORD pid, const std::wstring& part) {
+    struct Search {
+        const std::wstring* part;
+        std::vector<std::wstring> found;
+    } search{&part, {}};
+    for (HWND top : WindowsOf(pid)) {
+        ::EnumChildWindows(
+            top,
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                wchar_t text[512] = {};
+                ::GetWindowTextW(hwnd, text, 512);
+                if (std::wstring(text).find(*s->part) != std::wstring::npos) {
+                    s->found.push_back(text);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    return search.found;
+}
+
+int Idle(int seconds, const std::wstring& show, const std::vector<std::wstring>& exes) {
     std::vector<Process> processes;
     for (const std::wstring& exe : exes) {
         std::optional<Process> process = Process::Start(exe);
@@ -290,6 +315,16 @@ int Idle(int seconds, const std::vector<std::wstring>& exes) {
         std::printf("idle: %s used %.1f ms of CPU in %.1f s = %.4f %% of one core\n",
                     BaseName(exes[i]).c_str(), used * 1000, elapsed, 100 * used / elapsed);
     }
+    if (!show.empty()) {
+        for (const std::wstring& text : ControlTexts(processes.front().pid(), show)) {
+            std::printf("idle: %s shows \"%s\"\n", BaseName(exes.front()).c_str(),
+                        Narrow(text).c_str());
+        }
+    }
+    // A script that watches the programs from outside takes its reading now.
+    std::puts("idle: end");
+    std::fflush(stdout);
+    ::Sleep(1000);
     return rc;
 }
 
@@ -301,6 +336,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring mode = argv[1];
     int count = -1;
+    std::wstring show;
     std::vector<std::wstring> exes;
     for (int i = 2; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -309,6 +345,8 @@ int wmain(int argc, wchar_t** argv) {
             if (count <= 0) {
                 return Usage();
             }
+        } else if (arg == L"--show" && i + 1 < argc) {
+            show = argv[++i];
         } else {
             exes.push_back(WindowsPath(arg));
         }
@@ -317,7 +355,7 @@ int wmain(int argc, wchar_t** argv) {
         return Startup(count > 0 ? count : 20, exes[0], exes[1]);
     }
     if (mode == L"idle" && !exes.empty()) {
-        return Idle(count > 0 ? count : 60, exes);
+        return Idle(count > 0 ? count : 60, show, exes);
     }
     return Usage();
 }
