@@ -41,7 +41,9 @@ const wchar_t* SansSerifFace() {
 
 UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = -::MulDiv(font.hundredthsPt, static_cast<int>(dpi), 7200);
+    // Rounded down, never up: text then grows no faster than the layout it sits in, so a
+    // label that just holds its text at 96 DPI still holds it at 144 (8.25 pt: 16 px, not 17).
+    lf.lfHeight = -(font.hundredthsPt * static_cast<int>(dpi) / 7200);
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;

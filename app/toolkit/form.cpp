@@ -87,6 +87,28 @@ bool IsFocusable(const ControlDesign& d) {
     return d.tabIndex >= 0;
 }
 
+// A label or picture whose box reaches into a shown button, text box or list box of the
+// same container. Those are created first, so they lie above it; clipping it by its
+// siblings keeps its background from painting over them. Other labels are not clipped:
+// transparent labels overlap each other in the designs and all of them must show.
+bool OverlapsWindowedControl(const ControlDesign& d, std::span<const ControlDesign> all) {
+    if (d.kind != Kind::Label && d.kind != Kind::Image) {
+        return false;
+    }
+    for (const ControlDesign& other : all) {
+        const bool windowed = other.kind == Kind::Button || other.kind == Kind::PictureButton ||
+                              other.kind == Kind::TextBox || other.kind == Kind::ListBox;
+        if (!windowed || (other.flags & kHidden) || other.parent != d.parent) {
+            continue;
+        }
+        if (d.left < other.left + other.width && other.left < d.left + d.width &&
+            d.top < other.top + other.height && other.top < d.top + d.height) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 Form::Form(const FormDesign& design) : design_(design) {}
@@ -209,6 +231,9 @@ void Form::CreateControls() {
         const wchar_t* cls = L"STATIC";
         const wchar_t* text = d->text;
         DWORD style = WS_CHILD;
+        if (OverlapsWindowedControl(*d, design_.controls)) {
+            style |= WS_CLIPSIBLINGS;
+        }
         DWORD exStyle = 0;
         if (!(d->flags & kHidden)) {
             style |= WS_VISIBLE;
