@@ -1,12 +1,13 @@
 // bench_launch: starts GUI programs and measures them from outside, as a user's shell
 // would see them. Prints figures; it never judges them.
 //
-//   bench_launch startup [--pairs N] A.exe B.exe
+//   bench_launch startup [--pairs N] A.exe B.exe [C.exe]
 //       Starts A and B alternately (A B A B ...), N pairs (default 20) after one unmeasured
-//       start of each. A start lasts from CreateProcess until WaitForInputIdle returns and
-//       the program shows a window. After each start the program's peak working set is
-//       read, then the program is closed through its window. Prints both medians, the
-//       median of the pairwise ratios A/B and the peak working sets.
+//       start of each; with C, rounds of A B C. A start lasts from CreateProcess until
+//       WaitForInputIdle returns and the program shows a window. After each start the
+//       program's peak working set is read, then the program is closed through its window.
+//       Prints the medians, the median of the pairwise ratios A/B (and A/C) and the peak
+//       working sets.
 //   bench_launch idle [--seconds S] [--show TEXT] A.exe [B.exe]
 //       Starts the programs, lets them settle, and prints the CPU time each used over S
 //       seconds (default 60) of idling, also as a share of one core. With --show, prints
@@ -29,7 +30,7 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: bench_launch startup [--pairs N] A.exe B.exe\n"
+    std::fputs("usage: bench_launch startup [--pairs N] A.exe B.exe [C.exe]\n"
                "       bench_launch idle [--seconds S] [--show TEXT] A.exe [B.exe]\n",
                stderr);
     return 2;
@@ -218,44 +219,55 @@ long long FileSize(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-int Startup(int pairs, const std::wstring& a, const std::wstring& b) {
-    const std::string nameA = BaseName(a), nameB = BaseName(b);
-    std::printf("start-up: %s (A) against %s (B), %d pairs, A B A B\n", nameA.c_str(),
-                nameB.c_str(), pairs);
-    // The first start of each pays for loading Wine's libraries from disk.
-    if (!MeasureStart(a) || !MeasureStart(b)) {
-        return 1;
+// Start-ups of A against B (and C, when given), alternating A B [C] A B [C] ...
+int Startup(int rounds, const std::vector<std::wstring>& exes) {
+    const size_t n = exes.size();
+    const char* letter[] = {"A", "B", "C"};
+    std::printf("start-up: %s (A) against %s (B)", BaseName(exes[0]).c_str(),
+                BaseName(exes[1]).c_str());
+    if (n == 3) {
+        std::printf(" and %s (C)", BaseName(exes[2]).c_str());
     }
-    std::vector<double> timesA, timesB, ratios, peaksA, peaksB;
-    for (int i = 0; i < pairs; ++i) {
-        const std::optional<StartFigures> fa = MeasureStart(a);
-        const std::optional<StartFigures> fb = MeasureStart(b);
-        if (!fa || !fb) {
+    std::printf(", %d rounds, %s\n", rounds, n == 3 ? "A B C A B C" : "A B A B");
+    // The first start of each pays for loading Wine's libraries from disk.
+    for (const std::wstring& exe : exes) {
+        if (!MeasureStart(exe)) {
             return 1;
         }
-        timesA.push_back(fa->seconds * 1000);
-        timesB.push_back(fb->seconds * 1000);
-        ratios.push_back(fa->seconds / fb->seconds);
-        peaksA.push_back(fa->peakMiB);
-        peaksB.push_back(fb->peakMiB);
-        std::printf("  pair %2d: A %7.1f ms  B %7.1f ms  ratio %.3f  peak WS A %.2f MiB  B %.2f "
-                    "MiB\n",
-                    i + 1, timesA.back(), timesB.back(), ratios.back(), peaksA.back(),
-                    peaksB.back());
+    }
+    std::vector<std::vector<double>> times(n), peaks(n), ratios(n);
+    for (int i = 0; i < rounds; ++i) {
+        std::printf("  round %2d:", i + 1);
+        for (size_t p = 0; p < n; ++p) {
+            const std::optional<StartFigures> f = MeasureStart(exes[p]);
+            if (!f) {
+                return 1;
+            }
+            times[p].push_back(f->seconds * 1000);
+            peaks[p].push_back(f->peakMiB);
+            std::printf("  %s %7.1f ms %6.2f MiB", letter[p], times[p].back(), peaks[p].back());
+        }
+        for (size_t p = 1; p < n; ++p) {
+            ratios[p].push_back(times[0].back() / times[p].back());
+            std::printf("  A/%s %.3f", letter[p], ratios[p].back());
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
-    const double peakA = Median(peaksA), peakB = Median(peaksB);
-    std::printf("start-up median: A %.1f ms, B %.1f ms; median of pairwise ratios A/B %.3f\n",
-                Median(timesA), Median(timesB), Median(ratios));
-    std::printf("start-up range: A %.1f..%.1f ms, B %.1f..%.1f ms\n",
-                *std::min_element(timesA.begin(), timesA.end()),
-                *std::max_element(timesA.begin(), timesA.end()),
-                *std::min_element(timesB.begin(), timesB.end()),
-                *std::max_element(timesB.begin(), timesB.end()));
-    std::printf("peak working set after start-up (median): A %.2f MiB, B %.2f MiB; ratio A/B "
-                "%.3f\n",
-                peakA, peakB, peakB > 0 ? peakA / peakB : 0.0);
-    std::printf("file size: A %lld bytes, B %lld bytes\n", FileSize(a), FileSize(b));
+    for (size_t p = 1; p < n; ++p) {
+        const double peakA = Median(peaks[0]), peakP = Median(peaks[p]);
+        std::printf("start-up median: A %.1f ms, %s %.1f ms; median of pairwise ratios A/%s "
+                    "%.3f\n",
+                    Median(times[0]), letter[p], Median(times[p]), letter[p], Median(ratios[p]));
+        std::printf("peak working set after start-up (median): A %.2f MiB, %s %.2f MiB; ratio "
+                    "A/%s %.3f\n",
+                    peakA, letter[p], peakP, letter[p], peakP > 0 ? peakA / peakP : 0.0);
+    }
+    for (size_t p = 0; p < n; ++p) {
+        std::printf("%s: start-up %.1f..%.1f ms, file size %lld bytes\n", letter[p],
+                    *std::min_element(times[p].begin(), times[p].end()),
+                    *std::max_element(times[p].begin(), times[p].end()), FileSize(exes[p]));
+    }
     return 0;
 }
 
@@ -351,8 +363,8 @@ int wmain(int argc, wchar_t** argv) {
             exes.push_back(WindowsPath(arg));
         }
     }
-    if (mode == L"startup" && exes.size() == 2) {
-        return Startup(count > 0 ? count : 20, exes[0], exes[1]);
+    if (mode == L"startup" && (exes.size() == 2 || exes.size() == 3)) {
+        return Startup(count > 0 ? count : 20, exes);
     }
     if (mode == L"idle" && !exes.empty()) {
         return Idle(count > 0 ? count : 60, show, exes);
