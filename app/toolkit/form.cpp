@@ -17,16 +17,15 @@ struct Form::ControlState {
     HWND hwnd = nullptr;
     HWND container = nullptr; // the form or the picture box that holds it
     Rgb color{};
-    Picture picture;           // images
-    UniqueImageList imageList; // picture buttons
+    std::shared_ptr<const Picture> picture; // images
+    UniqueImageList imageList;              // picture buttons
 };
 
 // What a container (the form or a picture box) draws under its transparent children.
 struct Form::Surface {
     HWND hwnd = nullptr;
     const ControlDesign* box = nullptr; // nullptr: the form itself
-    UniqueBitmap bitmap;
-    UniqueBrush brush; // pattern brush of bitmap, for the children's backgrounds
+    UniqueBrush brush; // the composed background as a pattern: painted, and lent to children
     SIZE size{};
 };
 
@@ -342,6 +341,7 @@ void Form::Layout(unsigned dpi) {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
+    PictureLoader pictures; // one imaging factory, one decode per picture and size
     for (auto& c : controls_) {
         const ControlDesign& d = *c->design;
         if (!c->hwnd) {
@@ -361,23 +361,23 @@ void Form::Layout(unsigned dpi) {
         if (d.kind == Kind::Image && d.picture) {
             const SIZE size = Picture::DesignSize(d.picture);
             c->picture =
-                Picture::Load(d.picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_));
+                pictures.Load(d.picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_));
         }
         if (d.kind == Kind::PictureButton && d.picture) {
             const SIZE size = Picture::DesignSize(d.picture);
             const int pw = ScalePixels(size.cx, dpi_);
             const int ph = ScalePixels(size.cy, dpi_);
-            Picture picture = Picture::Load(d.picture, pw, ph);
+            const std::shared_ptr<const Picture> picture = pictures.Load(d.picture, pw, ph);
             c->imageList.reset(::ImageList_Create(pw, ph, ILC_COLOR32, 1, 0));
-            if (c->imageList && picture) {
-                ::ImageList_Add(c->imageList.get(), picture.bitmap(), nullptr);
+            if (c->imageList && *picture) {
+                ::ImageList_Add(c->imageList.get(), picture->bitmap(), nullptr);
                 BUTTON_IMAGELIST list{c->imageList.get(), {0, 2, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
                 ::SendMessageW(c->hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
             }
         }
     }
     for (auto& s : surfaces_) {
-        ComposeSurface(*s);
+        ComposeSurface(*s, pictures);
     }
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -461,50 +461,56 @@ void Form::AddTooltip(HWND label) {
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void Form::ComposeSurface(Surface& s) {
+void Form::ComposeSurface(Surface& s, PictureLoader& pictures) {
     RECT rc{};
     ::GetClientRect(s.hwnd, &rc);
     s.size = {std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)};
     ScopedWindowDc screen(s.hwnd);
-    s.bitmap.reset(::CreateCompatibleBitmap(screen.get(), s.size.cx, s.size.cy));
+    // Composed once into a bitmap that only lives until the pattern brush has its copy.
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), s.size.cx, s.size.cy));
     UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
-    if (!s.bitmap || !dc) {
+    if (!bitmap || !dc) {
         Report(L"could not create a window background");
         return;
     }
-    ScopedSelect select(dc.get(), s.bitmap.get());
+    {
+        ScopedSelect select(dc.get(), bitmap.get());
+        Rgb back = s.box ? s.box->color : design_.backColor;
+        COLORREF backRef =
+            (!s.box && design_.systemBackColor) ? ::GetSysColor(COLOR_BTNFACE) : ToColorRef(back);
+        UniqueBrush fill(::CreateSolidBrush(backRef));
+        ::FillRect(dc.get(), &rc, fill.get());
 
-    Rgb back = s.box ? s.box->color : design_.backColor;
-    COLORREF backRef =
-        (!s.box && design_.systemBackColor) ? ::GetSysColor(COLOR_BTNFACE) : ToColorRef(back);
-    UniqueBrush fill(::CreateSolidBrush(backRef));
-    ::FillRect(dc.get(), &rc, fill.get());
-
-    if (s.box) {
-        if (s.box->picture) {
-            const SIZE size = Picture::DesignSize(s.box->picture);
-            Picture::Load(s.box->picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_))
-                .Draw(dc.get(), 0, 0);
-        }
-    } else {
-        if (design_.backPicture) {
-            Picture::Load(design_.backPicture, ScalePixels(design_.backPictureWidth, dpi_),
-                          ScalePixels(design_.backPictureHeight, dpi_))
-                .Draw(dc.get(), 0, 0);
-        }
-        const int thickness = std::max(1, ScalePixels(1, dpi_));
-        for (const auto& c : controls_) {
-            const ControlDesign& d = *c->design;
-            if (d.kind != Kind::Line || d.parent != 0) {
-                continue;
+        if (s.box) {
+            if (s.box->picture) {
+                const SIZE size = Picture::DesignSize(s.box->picture);
+                pictures
+                    .Load(s.box->picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_))
+                    ->Draw(dc.get(), 0, 0);
             }
-            UniquePen pen(::CreatePen(PS_SOLID, thickness, ToColorRef(d.color)));
-            ScopedSelect usePen(dc.get(), pen.get());
-            ::MoveToEx(dc.get(), TwipsToPixels(d.left, dpi_), TwipsToPixels(d.top, dpi_), nullptr);
-            ::LineTo(dc.get(), TwipsToPixels(d.width, dpi_), TwipsToPixels(d.height, dpi_));
+        } else {
+            if (design_.backPicture) {
+                // A plain picture: decoded small and stretched by GDI to its area.
+                const SIZE size = Picture::DesignSize(design_.backPicture);
+                pictures.Load(design_.backPicture, size.cx, size.cy)
+                    ->DrawStretched(dc.get(), 0, 0, ScalePixels(design_.backPictureWidth, dpi_),
+                                    ScalePixels(design_.backPictureHeight, dpi_));
+            }
+            const int thickness = std::max(1, ScalePixels(1, dpi_));
+            for (const auto& c : controls_) {
+                const ControlDesign& d = *c->design;
+                if (d.kind != Kind::Line || d.parent != 0) {
+                    continue;
+                }
+                UniquePen pen(::CreatePen(PS_SOLID, thickness, ToColorRef(d.color)));
+                ScopedSelect usePen(dc.get(), pen.get());
+                ::MoveToEx(dc.get(), TwipsToPixels(d.left, dpi_), TwipsToPixels(d.top, dpi_),
+                           nullptr);
+                ::LineTo(dc.get(), TwipsToPixels(d.width, dpi_), TwipsToPixels(d.height, dpi_));
+            }
         }
     }
-    s.brush.reset(::CreatePatternBrush(s.bitmap.get()));
+    s.brush.reset(::CreatePatternBrush(bitmap.get()));
     ::InvalidateRect(s.hwnd, nullptr, TRUE);
 }
 
@@ -854,10 +860,10 @@ bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARA
     case WM_PRINTCLIENT: {
         Surface* s = SurfaceOf(container);
         auto paint = [&](HDC dc) {
-            if (s && s->bitmap) {
-                UniqueMemoryDc memory(::CreateCompatibleDC(dc));
-                ScopedSelect select(memory.get(), s->bitmap.get());
-                ::BitBlt(dc, 0, 0, s->size.cx, s->size.cy, memory.get(), 0, 0, SRCCOPY);
+            if (s && s->brush) {
+                const RECT all{0, 0, s->size.cx, s->size.cy};
+                ::SetBrushOrgEx(dc, 0, 0, nullptr);
+                ::FillRect(dc, &all, s->brush.get());
             }
         };
         if (msg == WM_PAINT) {
@@ -896,7 +902,9 @@ bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARA
             ::SetBrushOrgEx(item->hDC, -offset.x, -offset.y, nullptr);
             ::FillRect(item->hDC, &item->rcItem, s->brush.get());
         }
-        c->picture.Draw(item->hDC, item->rcItem.left, item->rcItem.top);
+        if (c->picture) {
+            c->picture->Draw(item->hDC, item->rcItem.left, item->rcItem.top);
+        }
         result = TRUE;
         return true;
     }

@@ -86,7 +86,7 @@ private:
     void Layout(unsigned dpi);
     void PlaceWindow(const RECT* suggested);
     void SizeLabelToText(ControlState& control);
-    void ComposeSurface(Surface& surface);
+    void ComposeSurface(Surface& surface, PictureLoader& pictures);
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
     void ShowAsDefault(int id);

@@ -83,30 +83,44 @@ SIZE Picture::DesignSize(int id) {
     return {be32(16), be32(20)};
 }
 
-Picture Picture::Load(int id, int widthPx, int heightPx) {
-    Picture picture;
-    if (widthPx <= 0 || heightPx <= 0) {
-        return picture;
+PictureLoader::PictureLoader() {
+    ComPtr<IWICImagingFactory> factory = Factory();
+    factory_ = factory.Detach();
+}
+
+PictureLoader::~PictureLoader() {
+    if (factory_) {
+        factory_->Release();
+    }
+}
+
+std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heightPx) {
+    const auto key = std::make_tuple(id, widthPx, heightPx);
+    if (auto found = loaded_.find(key); found != loaded_.end()) {
+        return found->second;
+    }
+    auto made = std::make_shared<Picture>();
+    loaded_[key] = made;
+    Picture& picture = *made;
+    if (widthPx <= 0 || heightPx <= 0 || !factory_) {
+        return made;
     }
     Resource png = FindPng(id);
     if (!png.data) {
         Report(L"missing picture resource " + std::to_wstring(id));
-        return picture;
+        return made;
     }
-    ComPtr<IWICImagingFactory> factory = Factory();
-    if (!factory) {
-        return picture;
-    }
-    ComPtr<IWICBitmapFrameDecode> frame = Decode(*factory.Get(), png);
+    IWICImagingFactory* factory = factory_;
+    ComPtr<IWICBitmapFrameDecode> frame = Decode(*factory, png);
     UINT w = 0, h = 0;
     if (!frame || FAILED(frame->GetSize(&w, &h))) {
-        return picture;
+        return made;
     }
     // Shrinking the double-size art looks better than enlarging the plain one.
     if (static_cast<int>(w) < widthPx || static_cast<int>(h) < heightPx) {
         const Resource twin = FindPng(id + ART_HIDPI_OFFSET);
         if (twin.data) {
-            if (ComPtr<IWICBitmapFrameDecode> big = Decode(*factory.Get(), twin)) {
+            if (ComPtr<IWICBitmapFrameDecode> big = Decode(*factory, twin)) {
                 frame = big;
             }
         }
@@ -129,7 +143,7 @@ Picture Picture::Load(int id, int widthPx, int heightPx) {
     }
     if (FAILED(hr)) {
         ReportHresult(L"scaling a picture", hr);
-        return picture;
+        return made;
     }
 
     BITMAPINFO bmi{};
@@ -143,22 +157,26 @@ Picture Picture::Load(int id, int widthPx, int heightPx) {
     UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
         Report(L"CreateDIBSection failed for a picture");
-        return picture;
+        return made;
     }
     const UINT stride = static_cast<UINT>(widthPx) * 4;
     hr = converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(heightPx),
                                static_cast<BYTE*>(bits));
     if (FAILED(hr)) {
         ReportHresult(L"copying a picture", hr);
-        return picture;
+        return made;
     }
     picture.bitmap_ = std::move(bitmap);
     picture.width_ = widthPx;
     picture.height_ = heightPx;
-    return picture;
+    return made;
 }
 
 void Picture::Draw(HDC dc, int x, int y) const {
+    DrawStretched(dc, x, y, width_, height_);
+}
+
+void Picture::DrawStretched(HDC dc, int x, int y, int w, int h) const {
     if (!bitmap_) {
         return;
     }
@@ -168,7 +186,7 @@ void Picture::Draw(HDC dc, int x, int y) const {
     }
     ScopedSelect select(memory.get(), bitmap_.get());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, x, y, width_, height_, memory.get(), 0, 0, width_, height_, blend);
+    ::AlphaBlend(dc, x, y, w, h, memory.get(), 0, 0, width_, height_, blend);
 }
 
 } // namespace kv::ui

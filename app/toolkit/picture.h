@@ -4,15 +4,18 @@
 
 #include "app/toolkit/unique_handle.h"
 
+#include <map>
+#include <memory>
+#include <tuple>
+
+struct IWICImagingFactory;
+
 namespace kv::ui {
 
 class Picture {
 public:
     Picture() = default;
 
-    // Loads resource `id` scaled to widthPx x heightPx, from its double-resolution twin
-    // when that is larger than the plain one is. An empty Picture when it cannot.
-    static Picture Load(int id, int widthPx, int heightPx);
     // The size the resource is drawn at 96 DPI.
     static SIZE DesignSize(int id);
 
@@ -23,11 +26,32 @@ public:
 
     // Blends the picture onto dc with its top-left corner at x, y.
     void Draw(HDC dc, int x, int y) const;
+    // Blends it stretched to w x h (for plain pictures, where nothing can blur).
+    void DrawStretched(HDC dc, int x, int y, int w, int h) const;
 
 private:
+    friend class PictureLoader;
     UniqueBitmap bitmap_;
     int width_ = 0;
     int height_ = 0;
+};
+
+// Loads the pictures of one layout pass: one imaging factory for all of them, and each
+// picture decoded once per size however many controls show it.
+class PictureLoader {
+public:
+    PictureLoader();
+    ~PictureLoader();
+    PictureLoader(const PictureLoader&) = delete;
+    PictureLoader& operator=(const PictureLoader&) = delete;
+
+    // Resource `id` scaled to widthPx x heightPx, from its double-resolution twin when that
+    // is larger than the plain one is; an empty Picture when it cannot be loaded.
+    std::shared_ptr<const Picture> Load(int id, int widthPx, int heightPx);
+
+private:
+    IWICImagingFactory* factory_ = nullptr;
+    std::map<std::tuple<int, int, int>, std::shared_ptr<const Picture>> loaded_;
 };
 
 } // namespace kv::ui
