@@ -126,18 +126,26 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
         }
     }
 
-    ComPtr<IWICBitmapScaler> scaler;
-    ComPtr<IWICFormatConverter> converter;
-    HRESULT hr = factory->CreateBitmapScaler(&scaler);
-    if (SUCCEEDED(hr)) {
-        hr = scaler->Initialize(frame.Get(), static_cast<UINT>(widthPx),
-                                static_cast<UINT>(heightPx), WICBitmapInterpolationModeFant);
+    // A picture shown at its own size (every one at 96 DPI) needs no scaler.
+    ComPtr<IWICBitmapSource> source = frame;
+    UINT sourceWidth = 0, sourceHeight = 0;
+    HRESULT hr = frame->GetSize(&sourceWidth, &sourceHeight);
+    if (SUCCEEDED(hr) && (sourceWidth != static_cast<UINT>(widthPx) ||
+                          sourceHeight != static_cast<UINT>(heightPx))) {
+        ComPtr<IWICBitmapScaler> scaler;
+        hr = factory->CreateBitmapScaler(&scaler);
+        if (SUCCEEDED(hr)) {
+            hr = scaler->Initialize(frame.Get(), static_cast<UINT>(widthPx),
+                                    static_cast<UINT>(heightPx), WICBitmapInterpolationModeFant);
+        }
+        source = scaler;
     }
+    ComPtr<IWICFormatConverter> converter;
     if (SUCCEEDED(hr)) {
         hr = factory->CreateFormatConverter(&converter);
     }
     if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA,
+        hr = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppPBGRA,
                                    WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom);
     }
