@@ -35,17 +35,21 @@ void ReportHresult(std::wstring_view what, HRESULT hr) {
 }
 
 void ReportException(const wchar_t* where) noexcept {
+    // Reporting must not throw in its turn (no memory for the text): then it stays silent.
     try {
-        throw;
-    } catch (const std::exception& e) {
-        std::wstring text(where);
-        text += L": ";
-        for (const char* c = e.what(); *c; ++c) {
-            text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            std::wstring text(where);
+            text += L": ";
+            for (const char* c = e.what(); *c; ++c) {
+                text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+            }
+            Report(text);
+        } catch (...) {
+            Report(std::wstring(where) + L": unknown error");
         }
-        Report(text);
     } catch (...) {
-        Report(std::wstring(where) + L": unknown error");
     }
 }
 
