@@ -124,31 +124,27 @@ protected:
         RemoveDrive(L'S');
     }
     void TearDown() override {
+        for (const auto& [letter, folder] : plugged_) {
+            UnplugFolder(letter, folder);
+        }
         RemoveDrive(L'R');
         RemoveDrive(L'S');
         MainWindowTest::TearDown();
     }
-    void Plug(wchar_t letter, const std::string& label) {
-        wchar_t temp[MAX_PATH + 1];
-        ASSERT_NE(::GetTempPathW(MAX_PATH + 1, temp), 0u);
-        const std::wstring folder = std::wstring(temp) + L"kv-window-drive-" + letter;
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        HANDLE file = ::CreateFileW((folder + L"\\.windows-label").c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        ::WriteFile(file, label.data(), static_cast<DWORD>(label.size()), &written, nullptr);
-        ::CloseHandle(file);
-        const auto unixFolder = UnixPathOf(folder);
-        ASSERT_TRUE(unixFolder.has_value());
-        ASSERT_EQ(DefineRemovableDrive(letter, *unixFolder), 0u);
+    void Plug(wchar_t letter, const std::wstring& label) {
+        std::wstring folder;
+        const std::uint32_t result = PlugFolder(letter, label, folder);
+        plugged_.emplace_back(letter, folder);
+        ASSERT_EQ(result, 0u);
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+
+    std::vector<std::pair<wchar_t, std::wstring>> plugged_;
 };
 
 TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
-    Plug(L'S', "BACKUP");
-    Plug(L'R', "DATA");
+    Plug(L'S', L"BACKUP");
+    Plug(L'R', L"DATA");
     Start();
     EXPECT_EQ(Line(), L"2 device(s) detected: DATA (R:), BACKUP (S:)");
 
@@ -157,7 +153,7 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
         PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (R:)"; }, kTick + 1500))
         << "after a tick: " << testing::PrintToString(Line());
 
-    Plug(L'S', "BACKUP");
+    Plug(L'S', L"BACKUP");
     Click(Ctl(M::lblRefreshUSBDevices));
     EXPECT_EQ(Line(), L"2 device(s) detected: DATA (R:), BACKUP (S:)");
 }

@@ -73,41 +73,17 @@ protected:
     }
 
     void TearDown() override {
-        for (wchar_t letter : plugged_) {
-            test::RemoveDrive(letter);
-        }
-        for (const auto& folder : folders_) {
-            DeleteFileW((folder + L"\\.windows-label").c_str());
-            RemoveDirectoryW(folder.c_str());
+        for (const auto& [letter, folder] : plugged_) {
+            test::UnplugFolder(letter, folder);
         }
     }
 
     // A fresh folder (with a label file unless `label` is empty) mapped as a removable drive.
     void Plug(wchar_t letter, const std::wstring& label) {
-        wchar_t temp[MAX_PATH + 1];
-        ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-        const std::wstring folder = std::wstring(temp) + L"kv-drive-" +
-                                    std::to_wstring(GetCurrentProcessId()) + L"-" + letter;
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) ||
-                    GetLastError() == ERROR_ALREADY_EXISTS);
-        folders_.push_back(folder);
-        const std::wstring labelFile = folder + L"\\.windows-label";
-        DeleteFileW(labelFile.c_str());
-        if (!label.empty()) {
-            HANDLE file = CreateFileW(labelFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-            ASSERT_NE(file, INVALID_HANDLE_VALUE);
-            const std::string bytes(label.begin(), label.end()); // ASCII labels only
-            DWORD written = 0;
-            const BOOL ok =
-                WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
-            ASSERT_TRUE(ok);
-        }
-        const auto unixFolder = test::UnixPathOf(folder);
-        ASSERT_TRUE(unixFolder.has_value());
-        ASSERT_EQ(test::DefineRemovableDrive(letter, *unixFolder), 0u);
-        plugged_.push_back(letter);
+        std::wstring folder;
+        const std::uint32_t result = test::PlugFolder(letter, label, folder);
+        plugged_.emplace_back(letter, folder);
+        ASSERT_EQ(result, 0u);
     }
 
     std::wstring Pass() {
@@ -118,8 +94,7 @@ protected:
 
     std::unique_ptr<DriveSource> source_ = MakeWindowsDriveSource();
     std::map<wchar_t, std::wstring> baseline_;
-    std::vector<wchar_t> plugged_;
-    std::vector<std::wstring> folders_;
+    std::vector<std::pair<wchar_t, std::wstring>> plugged_;
 };
 
 TEST_F(WindowsDriveSourceTest, FixedDrivesNeverAppear) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <cwctype>
+#include <string>
 #include <vector>
 
 namespace kv::test {
@@ -120,6 +121,50 @@ std::optional<std::string> UnixPathOf(const std::wstring& windowsPath) {
     std::string path(unix);
     HeapFree(GetProcessHeap(), 0, unix);
     return path;
+}
+
+std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring& folder) {
+    wchar_t temp[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, temp) == 0) {
+        return GetLastError();
+    }
+    folder =
+        std::wstring(temp) + L"kv-drive-" + std::to_wstring(GetCurrentProcessId()) + L"-" + letter;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return GetLastError();
+    }
+    // Wine reads the label from this file when the drive is defined.
+    const std::wstring labelFile = folder + L"\\.windows-label";
+    DeleteFileW(labelFile.c_str());
+    if (!label.empty()) {
+        HANDLE file = CreateFileW(labelFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return GetLastError();
+        }
+        const std::string bytes(label.begin(), label.end());
+        DWORD written = 0;
+        const BOOL ok =
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        const DWORD error = ok ? 0 : GetLastError();
+        CloseHandle(file);
+        if (!ok) {
+            return error;
+        }
+    }
+    const std::optional<std::string> unixFolder = UnixPathOf(folder);
+    if (!unixFolder) {
+        return ERROR_PATH_NOT_FOUND;
+    }
+    return DefineRemovableDrive(letter, *unixFolder);
+}
+
+void UnplugFolder(wchar_t letter, const std::wstring& folder) {
+    RemoveDrive(letter);
+    if (!folder.empty()) {
+        DeleteFileW((folder + L"\\.windows-label").c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
 }
 
 } // namespace kv::test
