@@ -61,8 +61,6 @@ public:
     static int RunMessageLoop();
     // What happens when the last form's window is gone: by default the program ends.
     static void SetLastFormUnloadedHandler(std::function<void()> handler);
-    // The designs' control id reserved for the form itself.
-    static constexpr int kFormId = 0;
 
 protected:
     virtual void Form_Load() {}

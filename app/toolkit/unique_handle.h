@@ -54,20 +54,8 @@ template <typename T, auto Close> struct NullTraits {
 inline void DeleteGdiObject(HGDIOBJ object) noexcept {
     ::DeleteObject(object);
 }
-inline void CloseKey(HKEY key) noexcept {
-    ::RegCloseKey(key);
-}
-inline void DestroyIconHandle(HICON icon) noexcept {
-    ::DestroyIcon(icon);
-}
-inline void DestroyCursorHandle(HCURSOR cursor) noexcept {
-    ::DestroyCursor(cursor);
-}
 inline void DestroyImageList(HIMAGELIST list) noexcept {
     ::ImageList_Destroy(list);
-}
-inline void DestroyWindowHandle(HWND window) noexcept {
-    ::DestroyWindow(window);
 }
 inline void DeleteDc(HDC dc) noexcept {
     ::DeleteDC(dc);
@@ -77,11 +65,7 @@ using UniqueFont = UniqueHandle<NullTraits<HFONT, DeleteGdiObject>>;
 using UniqueBitmap = UniqueHandle<NullTraits<HBITMAP, DeleteGdiObject>>;
 using UniqueBrush = UniqueHandle<NullTraits<HBRUSH, DeleteGdiObject>>;
 using UniquePen = UniqueHandle<NullTraits<HPEN, DeleteGdiObject>>;
-using UniqueHkey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
-using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIconHandle>>;
-using UniqueCursor = UniqueHandle<NullTraits<HCURSOR, DestroyCursorHandle>>;
 using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
-using UniqueWindow = UniqueHandle<NullTraits<HWND, DestroyWindowHandle>>;
 using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
 
 // Selects an object into a DC for one scope and puts the previous one back.
