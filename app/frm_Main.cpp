@@ -1,8 +1,8 @@
 #include "app/frm_Main.h"
 
-#include "app/author.h"
+#include "info/author.h"
 #include "app/frm_Main_design.h"
-#include "app/toolkit/report.h"
+#include "win32/report.h"
 #include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"

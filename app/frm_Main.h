@@ -2,7 +2,7 @@
 // The main window: the three protection switches, the line of ready removable drives,
 // two notes and the command buttons. Loading it is the program's start-up.
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "app/frm_Main_design.h"
 
-#include "app/author.h"
+#include "info/author.h"
 #include "art/art_ids.h"
 
 namespace kv {

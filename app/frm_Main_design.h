@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/frm_Main.h"
-#include "app/toolkit/design.h"
+#include "ui/design.h"
 
 namespace kv {
 

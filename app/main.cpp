@@ -1,7 +1,7 @@
 // Kelvane starts by loading its main window; it ends when the last window is unloaded.
 
 #include "app/frm_Main.h"
-#include "app/toolkit/report.h"
+#include "win32/report.h"
 
 #include <windows.h>
 #include <commctrl.h>

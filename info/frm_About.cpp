@@ -1,6 +1,6 @@
 #include "info/frm_About.h"
 
-#include "app/author.h"
+#include "info/author.h"
 #include "info/frm_About_design.h"
 
 #include <shellapi.h>

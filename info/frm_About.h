@@ -3,7 +3,7 @@
 // that opens the author's web site. Shown modally from the main window; the caller owns
 // the object (see ui::Form), which is created afresh for every showing.
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "info/frm_About_design.h"
 
-#include "app/author.h"
+#include "info/author.h"
 #include "art/art_ids.h"
 #include "info/frm_About.h"
 

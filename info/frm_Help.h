@@ -3,7 +3,7 @@
 // two notes. It has no buttons and no operations; the close box closes it (Esc does
 // not). Shown modally from the main window; the caller owns the object (see ui::Form).
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 namespace kv {
 

@@ -1,6 +1,6 @@
 #include "password/frm_Login.h"
 
-#include "app/toolkit/message_box.h"
+#include "ui/message_box.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Login_design.h"
 #include "password/mdl_main.h"

@@ -5,7 +5,7 @@
 // txtgetpwd, which once held the stored password, holds only StoredPasswordMarker(): the
 // dialog keeps what it read from the store in its own memory and wipes it when it goes.
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 

@@ -1,6 +1,6 @@
 #include "password/frm_Settings.h"
 
-#include "app/toolkit/message_box.h"
+#include "ui/message_box.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Settings_design.h"
 #include "password/pbkdf2_win.h"

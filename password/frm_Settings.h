@@ -3,7 +3,7 @@
 // modally from the main window, created afresh for every showing, so its box starts
 // empty. A new password takes effect at the next start.
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 #include "password/password_format.h"
 #include "password/settings_store_win.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/toolkit/design.h"
+#include "ui/design.h"
 
 namespace kv {
 

@@ -24,7 +24,7 @@ work=$root/build/fuzz-long
 
 # name | committed corpus | sources (the target first)
 targets=(
-    "fuzz_registry|tests/registry/fuzz_corpus|tests/registry/fuzz_registry.cpp registry/mdl_RegFunctions.cpp registry/reg_memory.cpp"
+    "fuzz_registry|tests/registry/fuzz_corpus|tests/registry/fuzz_registry.cpp registry/mdl_RegFunctions.cpp tests/support/registry/reg_memory.cpp"
     "fuzz_password_format|tests/password/fuzz_corpus|tests/password/fuzz_password_format.cpp password/password_format.cpp password/password_check.cpp"
 )
 

@@ -5,7 +5,7 @@
 #include "tests/drives/fake_drive_source.h"
 #include "tests/drives/wine_drive.h"
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 namespace kv::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/frm_Main.h"
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 #include "tests/support/ui_driver.h"
 
 #include <gtest/gtest.h>

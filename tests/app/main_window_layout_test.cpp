@@ -1,7 +1,7 @@
 // The main window's controls sit where the design puts them, in pixels at the window's DPI.
 
 #include "app/frm_Main_design.h"
-#include "app/toolkit/units.h"
+#include "ui/units.h"
 #include "tests/app/main_window_fixture.h"
 
 #include <cstdlib>

@@ -4,7 +4,7 @@
 
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The About window on its own under Wine: its design as Windows shows it, the keys that
 // close it and the link that hands the web-site address to the shell.
 
-#include "app/author.h"
+#include "info/author.h"
 #include "info/frm_About.h"
 #include "tests/info/info_test_support.h"
 

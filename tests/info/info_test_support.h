@@ -2,7 +2,7 @@
 // What the About and Help tests share: reading back placement, fonts and the set of
 // windows on the screen from Windows itself.
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 #include "tests/support/ui_driver.h"
 
 #include <gtest/gtest.h>

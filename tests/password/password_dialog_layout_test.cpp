@@ -1,6 +1,6 @@
 // The two dialogs as designed: frame, owner, position, controls and their looks.
 
-#include "app/toolkit/units.h"
+#include "ui/units.h"
 #include "password/frm_Login.h"
 #include "password/frm_Login_design.h"
 #include "password/frm_Settings.h"

@@ -8,7 +8,7 @@
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 #include "tests/support/ui_driver.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "protection/switch_view.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 #include "tests/protection/recording_view.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // message, and the three operations (against the in-memory registry, with the code
 // injected into one of the calls) must leave no key open and report at most one line.
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <cstddef>
 #include <cstdint>

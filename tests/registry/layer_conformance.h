@@ -3,7 +3,7 @@
 // the in-memory layer (everywhere) and against the real registry (under Wine), so the
 // in-memory one is checked against the real thing.
 
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <gtest/gtest.h>
 

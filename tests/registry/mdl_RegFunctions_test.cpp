@@ -1,7 +1,7 @@
 // The registry module's logic against the in-memory registry: what it parses, which calls
 // it makes in which order, what it reports, and that it leaves no key open.
 #include "registry/mdl_RegFunctions.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The in-memory registry and the recorder: the Windows behaviour shared with the real
 // registry is in layer_conformance.cpp; here is what only the test layers offer.
 #include "layer_conformance.h"
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tests/support/ui_driver.h"
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 #include <deque>
 #include <utility>

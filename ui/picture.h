@@ -2,7 +2,7 @@
 // Artwork pictures: PNG resources decoded and scaled once to the size they are shown at,
 // kept as premultiplied 32-bit bitmaps and drawn with their alpha.
 
-#include "app/toolkit/unique_handle.h"
+#include "win32/unique_handle.h"
 
 #include <map>
 #include <memory>

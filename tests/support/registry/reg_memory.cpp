@@ -1,4 +1,4 @@
-#include "registry/reg_memory.h"
+#include "tests/support/registry/reg_memory.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "app/toolkit/picture.h"
+#include "ui/picture.h"
 
-#include "app/toolkit/report.h"
+#include "win32/report.h"
 #include "art/art_ids.h"
 
 #include <wincodec.h>

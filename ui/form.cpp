@@ -1,8 +1,8 @@
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
-#include "app/toolkit/fonts.h"
-#include "app/toolkit/report.h"
-#include "app/toolkit/units.h"
+#include "ui/fonts.h"
+#include "win32/report.h"
+#include "ui/units.h"
 #include "art/art_ids.h"
 
 #include <windowsx.h>

@@ -1,8 +1,8 @@
 #pragma once
 // The designs' fonts at a given DPI, with the nearest installed face.
 
-#include "app/toolkit/design.h"
-#include "app/toolkit/unique_handle.h"
+#include "ui/design.h"
+#include "win32/unique_handle.h"
 
 namespace kv::ui {
 

@@ -1,4 +1,4 @@
-#include "app/toolkit/fonts.h"
+#include "ui/fonts.h"
 
 #include <cwchar>
 

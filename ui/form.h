@@ -8,9 +8,9 @@
 // window (a modal form's caller still holds it when ShowModal returns). When the last
 // form's window is destroyed, the program ends (see SetLastFormUnloadedHandler).
 
-#include "app/toolkit/design.h"
-#include "app/toolkit/picture.h"
-#include "app/toolkit/unique_handle.h"
+#include "ui/design.h"
+#include "ui/picture.h"
+#include "win32/unique_handle.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "app/toolkit/message_box.h"
+#include "ui/message_box.h"
 
-#include "app/toolkit/form.h"
+#include "ui/form.h"
 
 #include <string>
 

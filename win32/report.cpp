@@ -1,4 +1,4 @@
-#include "app/toolkit/report.h"
+#include "win32/report.h"
 
 #include <exception>
 #include <string>
