@@ -21,7 +21,7 @@
 
 #include <stdexcept>
 
-namespace kv {
+namespace kv::app {
 namespace {
 
 frm_Main* g_instance = nullptr;
@@ -83,7 +83,7 @@ frm_Main::frm_Main() : ui::Form(MainDesign()) {}
 frm_Main::~frm_Main() {
     if (g_instance == this) {
         g_instance = nullptr;
-        mdl_RegFunctions::SetErrorSink(nullptr);
+        reg::mdl_RegFunctions::SetErrorSink(nullptr);
     }
 }
 
@@ -97,7 +97,7 @@ void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
 
 void frm_Main::Form_Load() {
     g_instance = this;
-    mdl_RegFunctions::SetErrorSink([this](const std::string& line) {
+    reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) {
         if (IsLoaded()) {
             AppendItem(lstErrs, FromAnsi(line));
         }
@@ -107,31 +107,31 @@ void frm_Main::Form_Load() {
 
     // Each step is on its own: one that fails is abandoned and the next one runs.
     bool passed = false;
-    ui::Guard(L"password gate", [&] { passed = PasswordGate(); });
+    win32::Guard(L"password gate", [&] { passed = PasswordGate(); });
     if (!passed) {
         Unload();
         return;
     }
-    ui::Guard(L"GetPStat", [&] { GetPStat(); });
-    ui::Guard(L"GetBStat", [&] { GetBStat(); });
-    ui::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
-    ui::Guard(L"DetectUSBDevices", [&] { DetectUSBDevices(); });
+    win32::Guard(L"GetPStat", [&] { GetPStat(); });
+    win32::Guard(L"GetBStat", [&] { GetBStat(); });
+    win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
+    win32::Guard(L"DetectUSBDevices", [&] { DetectUSBDevices(); });
 }
 
 bool frm_Main::PasswordGate() {
-    StoredPasswordRead stored = ReadStoredPassword();
-    const bool required = LoginRequired(stored);
+    password::StoredPasswordRead stored = password::ReadStoredPassword();
+    const bool required = password::LoginRequired(stored);
     // The scratch box says only whether a password is set, never what it is.
-    const std::wstring marker = StoredPasswordMarker(stored);
-    WipeRead(stored);
+    const std::wstring marker = password::StoredPasswordMarker(stored);
+    password::WipeRead(stored);
     SetText(txtRegValue, marker);
     if (!required) {
         return true;
     }
     // The dialog reads the store again itself; an unreadable store lets nobody in.
-    frm_Login login;
+    password::frm_Login login;
     login.ShowModal();
-    return mdl_main::LoginPassed();
+    return password::mdl_main::LoginPassed();
 }
 
 void frm_Main::GetPStat() {
@@ -171,7 +171,7 @@ void frm_Main::DetectUSBDevices() {
     const drives::DriveResult<std::wstring> line = drives::BuildDriveLine(*drives_);
     if (!line) {
         // The line keeps what the last complete pass found.
-        ui::ReportWin32(L"drive pass: " + line.error().call, line.error().code);
+        win32::ReportWin32(L"drive pass: " + line.error().call, line.error().code);
         return;
     }
     SetText(lblDevices, *line);
@@ -191,7 +191,7 @@ void frm_Main::OpenWebsite(const std::wstring& address) {
 }
 
 void frm_Main::lblvandorlin_Click() {
-    OpenWebsite(author::kWebSite);
+    OpenWebsite(info::author::kWebSite);
 }
 
 void frm_Main::cmdClose_Click() {
@@ -200,19 +200,19 @@ void frm_Main::cmdClose_Click() {
 
 void frm_Main::cmdAbout_Click() {
     // Created afresh for every showing and gone when it returns.
-    frm_About about;
+    info::frm_About about;
     about.ShowModal();
 }
 
 void frm_Main::cmdHelp_Click() {
-    frm_Help help;
+    info::frm_Help help;
     help.ShowModal();
 }
 
 void frm_Main::cmdPassword_Click() {
     // No password is asked for: whoever has this window may change it. A fresh dialog
     // each time, so its box starts empty.
-    frm_Settings settings;
+    password::frm_Settings settings;
     settings.ShowModal();
 }
 
@@ -256,4 +256,4 @@ void frm_Main::OnTimer(int id) {
     }
 }
 
-} // namespace kv
+} // namespace kv::app

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-namespace kv {
-
-namespace drives {
+namespace kv::drives {
 class DriveSource;
 }
+
+namespace kv::app {
 
 class frm_Main : public ui::Form {
 public:
@@ -108,4 +108,4 @@ private:
     std::unique_ptr<drives::DriveSource> drives_;
 };
 
-} // namespace kv
+} // namespace kv::app

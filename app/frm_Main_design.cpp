@@ -5,7 +5,7 @@
 #include "info/author.h"
 #include "art/art_ids.h"
 
-namespace kv {
+namespace kv::app {
 namespace {
 
 using namespace ui;
@@ -28,16 +28,16 @@ constexpr ControlDesign kControls[] = {
      L"USB Device Security Protection", kNormal, kWhite, 0, kAutoSize},
     {M::Label6, L"Label6", Kind::Label, M::Picture1, 4320, 135, 1050, 195, L"Developed By:",
      kUnderlined, kWhite, 0, kAutoSize},
-    {M::Label7, L"Label7", Kind::Label, M::Picture1, 4320, 360, 1365, 195, author::kName, kNormal,
+    {M::Label7, L"Label7", Kind::Label, M::Picture1, 4320, 360, 1365, 195, info::author::kName, kNormal,
      kWhite, 0, kAutoSize},
     {M::Label8, L"Label8", Kind::Label, M::Picture1, 4320, 585, 480, 195, L"E-mail:", kTahoma,
      kWhite, 0, kAutoSize},
-    {M::Label10, L"Label10", Kind::Label, M::Picture1, 4860, 585, 1710, 195, author::kEmail,
+    {M::Label10, L"Label10", Kind::Label, M::Picture1, 4860, 585, 1710, 195, info::author::kEmail,
      kTahoma, kWhite, 0, kAutoSize | kNoPrefix},
     {M::lblURL, L"lblURL", Kind::Label, M::Picture1, 4320, 810, 375, 195, L"URL:", kNormal, kWhite,
      0, kAutoSize},
     {M::lblvandorlin, L"lblvandorlin", Kind::Label, M::Picture1, 4860, 810, 2175, 195,
-     author::kWebSite, kUnderlined, kWhite, 0, kAutoSize | kLink | kNoPrefix},
+     info::author::kWebSite, kUnderlined, kWhite, 0, kAutoSize | kLink | kNoPrefix},
 
     // Write protection.
     {M::Image1, L"USB write protection", Kind::Image, 0, 180, 1260, 840, 795, L"", kNormal, kBlack,
@@ -157,4 +157,4 @@ const ui::FormDesign& MainDesign() {
     return design;
 }
 
-} // namespace kv
+} // namespace kv::app

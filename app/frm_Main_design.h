@@ -3,8 +3,8 @@
 #include "app/frm_Main.h"
 #include "ui/design.h"
 
-namespace kv {
+namespace kv::app {
 
 const ui::FormDesign& MainDesign();
 
-} // namespace kv
+} // namespace kv::app

@@ -17,8 +17,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     int exitCode = 0;
     {
-        kv::frm_Main main;
-        kv::ui::Guard(L"start-up", [&] { main.Show(); });
+        kv::app::frm_Main main;
+        kv::win32::Guard(L"start-up", [&] { main.Show(); });
         exitCode = kv::ui::Form::RunMessageLoop();
     }
     if (SUCCEEDED(com)) {

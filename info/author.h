@@ -2,7 +2,7 @@
 // The author's details shown in the banners and the About window (fictional; the
 // addresses are under a domain reserved for examples).
 
-namespace kv::author {
+namespace kv::info::author {
 
 inline constexpr wchar_t kName[] = L"Mira Tollund";
 inline constexpr wchar_t kTown[] = L"Westhaven, Northland";
@@ -14,4 +14,4 @@ inline constexpr wchar_t kWebSite[] = L"http://example.com";
 // Introduces the details in the About window; its "&" is shown as a character.
 inline constexpr wchar_t kContactCaption[] = L"Author & contact details:";
 
-} // namespace kv::author
+} // namespace kv::info::author

@@ -5,7 +5,7 @@
 
 #include <shellapi.h>
 
-namespace kv {
+namespace kv::info {
 
 frm_About::frm_About() : ui::Form(AboutDesign()), shellExecute_(&::ShellExecuteW) {}
 
@@ -40,4 +40,4 @@ void frm_About::OnClick(int id) {
     }
 }
 
-} // namespace kv
+} // namespace kv::info

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-namespace kv {
+namespace kv::info {
 
 class frm_About : public ui::Form {
 public:
@@ -54,4 +54,4 @@ private:
     ShellExecuteFn shellExecute_;
 };
 
-} // namespace kv
+} // namespace kv::info

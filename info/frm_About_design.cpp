@@ -9,7 +9,7 @@
 #include <array>
 #include <cstddef>
 
-namespace kv {
+namespace kv::info {
 namespace {
 
 using namespace ui;
@@ -87,4 +87,4 @@ const ui::FormDesign& AboutDesign() {
     return design;
 }
 
-} // namespace kv
+} // namespace kv::info

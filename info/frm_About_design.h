@@ -2,8 +2,8 @@
 
 #include "ui/design.h"
 
-namespace kv {
+namespace kv::info {
 
 const ui::FormDesign& AboutDesign();
 
-} // namespace kv
+} // namespace kv::info

@@ -2,8 +2,8 @@
 
 #include "info/frm_Help_design.h"
 
-namespace kv {
+namespace kv::info {
 
 frm_Help::frm_Help() : ui::Form(HelpDesign()) {}
 
-} // namespace kv
+} // namespace kv::info

@@ -5,7 +5,7 @@
 
 #include "ui/form.h"
 
-namespace kv {
+namespace kv::info {
 
 class frm_Help : public ui::Form {
 public:
@@ -38,4 +38,4 @@ public:
     frm_Help();
 };
 
-} // namespace kv
+} // namespace kv::info

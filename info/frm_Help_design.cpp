@@ -6,7 +6,7 @@
 #include "art/art_ids.h"
 #include "info/frm_Help.h"
 
-namespace kv {
+namespace kv::info {
 namespace {
 
 using namespace ui;
@@ -119,4 +119,4 @@ const ui::FormDesign& HelpDesign() {
     return design;
 }
 
-} // namespace kv
+} // namespace kv::info

@@ -2,8 +2,8 @@
 
 #include "ui/design.h"
 
-namespace kv {
+namespace kv::info {
 
 const ui::FormDesign& HelpDesign();
 
-} // namespace kv
+} // namespace kv::info

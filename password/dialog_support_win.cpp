@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 void ReadSecretText(HWND edit, SecretText& out) {
     const int length = ::GetWindowTextLengthW(edit);
@@ -52,4 +52,4 @@ std::wstring SaveFailedMessage(long error) {
     return text;
 }
 
-} // namespace kv
+} // namespace kv::password

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace kv {
+namespace kv::password {
 
 // The text of an edit control, read straight into `out`.
 void ReadSecretText(HWND edit, SecretText& out);
@@ -34,4 +34,4 @@ inline constexpr wchar_t kSaveFailedText[] = L"The password could not be saved."
 // is one (0: none, as when the key could not be derived).
 std::wstring SaveFailedMessage(long error);
 
-} // namespace kv
+} // namespace kv::password

@@ -8,7 +8,7 @@
 #include "password/secret_text.h"
 #include "password/stored_marker.h"
 
-namespace kv {
+namespace kv::password {
 
 frm_Login::frm_Login(SettingsLocation where) : ui::Form(LoginDesign()), where_(std::move(where)) {}
 
@@ -67,4 +67,4 @@ void frm_Login::OnClick(int id) {
     }
 }
 
-} // namespace kv
+} // namespace kv::password

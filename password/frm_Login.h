@@ -9,7 +9,7 @@
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 
-namespace kv {
+namespace kv::password {
 
 class frm_Login : public ui::Form {
 public:
@@ -44,4 +44,4 @@ private:
     CngKeyDeriver deriver_;
 };
 
-} // namespace kv
+} // namespace kv::password

@@ -5,7 +5,7 @@
 #include "art/art_ids.h"
 #include "password/frm_Login.h"
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 using namespace ui;
@@ -58,4 +58,4 @@ const ui::FormDesign& LoginDesign() {
     return design;
 }
 
-} // namespace kv
+} // namespace kv::password

@@ -2,8 +2,8 @@
 
 #include "ui/design.h"
 
-namespace kv {
+namespace kv::password {
 
 const ui::FormDesign& LoginDesign();
 
-} // namespace kv
+} // namespace kv::password

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace kv {
+namespace kv::password {
 
 frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
     : ui::Form(SettingsDesign()), where_(std::move(where)), iterations_(iterations) {}
@@ -87,4 +87,4 @@ void frm_Settings::OnClick(int id) {
     }
 }
 
-} // namespace kv
+} // namespace kv::password

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace kv {
+namespace kv::password {
 
 class frm_Settings : public ui::Form {
 public:
@@ -47,4 +47,4 @@ private:
     std::uint32_t iterations_;
 };
 
-} // namespace kv
+} // namespace kv::password

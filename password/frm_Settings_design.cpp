@@ -6,7 +6,7 @@
 #include "art/art_ids.h"
 #include "password/frm_Settings.h"
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 using namespace ui;
@@ -55,4 +55,4 @@ const ui::FormDesign& SettingsDesign() {
     return design;
 }
 
-} // namespace kv
+} // namespace kv::password

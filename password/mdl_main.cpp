@@ -1,6 +1,6 @@
 #include "password/mdl_main.h"
 
-namespace kv::mdl_main {
+namespace kv::password::mdl_main {
 namespace {
 
 bool g_loginPassed = false;
@@ -19,4 +19,4 @@ void ResetLoginPassedForTesting() {
     g_loginPassed = false;
 }
 
-} // namespace kv::mdl_main
+} // namespace kv::password::mdl_main

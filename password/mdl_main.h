@@ -1,7 +1,7 @@
 #pragma once
 // Data shared by the program's windows. Portable: no Windows headers.
 
-namespace kv::mdl_main {
+namespace kv::password::mdl_main {
 
 // Whether the right password was entered at the login. False when the program starts;
 // only the login dialog sets it, and nothing sets it back. The start-up gate reads it
@@ -12,4 +12,4 @@ void SetLoginPassed();
 // Tests run several start-ups in one process; the program never calls this.
 void ResetLoginPassedForTesting();
 
-} // namespace kv::mdl_main
+} // namespace kv::password::mdl_main

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 std::span<const std::uint8_t> BytesOf(std::wstring_view text) {
@@ -59,4 +59,4 @@ bool LoginAccepted(const StoredPasswordRead& read, std::wstring_view entered, Ke
     return read.status == StoreReadStatus::Value && PasswordMatches(read.text, entered, deriver);
 }
 
-} // namespace kv
+} // namespace kv::password

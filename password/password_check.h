@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 class KeyDeriver {
 public:
@@ -36,4 +36,4 @@ public:
 [[nodiscard]] bool LoginAccepted(const StoredPasswordRead& read, std::wstring_view entered,
                                  KeyDeriver& deriver);
 
-} // namespace kv
+} // namespace kv::password

@@ -1,6 +1,6 @@
 #include "password/password_format.h"
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -202,4 +202,4 @@ void WipeBytes(void* data, std::size_t size) noexcept {
         p[i] = 0;
 }
 
-} // namespace kv
+} // namespace kv::password

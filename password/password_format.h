@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kv {
+namespace kv::password {
 
 inline constexpr std::wstring_view kHashPrefix = L"pbkdf2-sha256$";
 inline constexpr std::uint32_t kDefaultIterations = 600000;
@@ -59,4 +59,4 @@ std::string WideToUtf8(std::wstring_view text);
 // Overwrites memory that held a secret in a way the optimiser keeps.
 void WipeBytes(void* data, std::size_t size) noexcept;
 
-} // namespace kv
+} // namespace kv::password

@@ -5,7 +5,7 @@
 
 #include <limits>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 class AlgorithmHandle {
@@ -87,4 +87,4 @@ bool VerifyPassword(std::wstring_view stored, std::wstring_view entered) {
     return PasswordMatches(stored, entered, deriver);
 }
 
-} // namespace kv
+} // namespace kv::password

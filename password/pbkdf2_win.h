@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 class CngKeyDeriver final : public KeyDeriver {
 public:
@@ -25,4 +25,4 @@ HashNewPassword(std::wstring_view text, std::uint32_t iterations = kDefaultItera
 // PasswordMatches with the CNG derivation.
 [[nodiscard]] bool VerifyPassword(std::wstring_view stored, std::wstring_view entered);
 
-} // namespace kv
+} // namespace kv::password

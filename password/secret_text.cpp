@@ -2,7 +2,7 @@
 
 #include "password/password_format.h"
 
-namespace kv {
+namespace kv::password {
 
 wchar_t* SecretText::Resize(std::size_t length) {
     // Whatever was there is wiped before a bigger buffer replaces it.
@@ -35,4 +35,4 @@ void WipeRead(StoredPasswordRead& read) noexcept {
     WipeText(read.text);
 }
 
-} // namespace kv
+} // namespace kv::password

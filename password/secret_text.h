@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 class SecretText {
 public:
@@ -38,4 +38,4 @@ void WipeText(std::wstring& text) noexcept;
 // Overwrites a read of the store, whose text may be a password kept as text.
 void WipeRead(StoredPasswordRead& read) noexcept;
 
-} // namespace kv
+} // namespace kv::password

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kv {
+namespace kv::password {
 
 enum class StoreReadStatus {
     Missing, // key or value absent: no password is set
@@ -18,4 +18,4 @@ struct StoredPasswordRead {
     long error = 0;    // the Win32 error code when status is Failed, for logging
 };
 
-} // namespace kv
+} // namespace kv::password

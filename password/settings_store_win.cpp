@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 class KeyHandle {
@@ -83,4 +83,4 @@ StoreWriteResult WriteStoredPassword(std::wstring_view text, const SettingsLocat
     return {true, 0};
 }
 
-} // namespace kv
+} // namespace kv::password

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 // Where the store lives; tests point it at a scratch key.
 struct SettingsLocation {
@@ -34,4 +34,4 @@ struct StoreWriteResult {
 [[nodiscard]] StoreWriteResult WriteStoredPassword(std::wstring_view text,
                                                    const SettingsLocation& where = {});
 
-} // namespace kv
+} // namespace kv::password

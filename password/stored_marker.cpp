@@ -1,6 +1,6 @@
 #include "password/stored_marker.h"
 
-namespace kv {
+namespace kv::password {
 
 std::wstring StoredPasswordMarker(const StoredPasswordRead& read) {
     switch (read.status) {
@@ -14,4 +14,4 @@ std::wstring StoredPasswordMarker(const StoredPasswordRead& read) {
     return std::wstring(kMarkerUnreadable);
 }
 
-} // namespace kv
+} // namespace kv::password

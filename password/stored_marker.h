@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv {
+namespace kv::password {
 
 inline constexpr std::wstring_view kMarkerPasswordSet = L"(password set)";
 inline constexpr std::wstring_view kMarkerUnreadable = L"(unreadable)";
@@ -18,4 +18,4 @@ inline constexpr std::wstring_view kMarkerUnreadable = L"(unreadable)";
 // LoginRequired(read) is false.
 [[nodiscard]] std::wstring StoredPasswordMarker(const StoredPasswordRead& read);
 
-} // namespace kv
+} // namespace kv::password

@@ -30,7 +30,7 @@ std::optional<std::int32_t> NumberFromText(std::wstring_view text) {
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-std::wstring WideText(const mdl_RegFunctions::RegReadResult& result) {
+std::wstring WideText(const reg::mdl_RegFunctions::RegReadResult& result) {
     // Digits, "-" and "Error": plain ASCII, so widening each character is exact.
     const std::string text = result.Text();
     return std::wstring(text.begin(), text.end());

@@ -37,7 +37,7 @@ struct Action {
 std::optional<std::int32_t> NumberFromText(std::wstring_view text);
 
 // A read result as txtRegValue holds it: "", "Error" or the signed decimal number.
-std::wstring WideText(const mdl_RegFunctions::RegReadResult& result);
+std::wstring WideText(const reg::mdl_RegFunctions::RegReadResult& result);
 
 // How a read treats a view step that throws.
 enum class OnStepFailure { Propagate, Continue };

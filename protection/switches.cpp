@@ -8,7 +8,7 @@
 namespace kv::protection {
 namespace {
 
-namespace reg = mdl_RegFunctions;
+namespace mdl = reg::mdl_RegFunctions;
 
 // A read's outcome: the state to show and whether to create the key before showing it, so
 // that the next click's write (which only opens an existing key) can succeed.
@@ -102,17 +102,17 @@ const Outcome& Decide(const SingleValueSwitch& sw, const SwitchView& view) {
 void Read(const SingleValueSwitch& sw, SwitchView& view) {
     const Steps step(OnStepFailure::Propagate);
     HideImages(view, sw.hideOrder, step);
-    view.SetRegValueText(WideText(reg::GetDWordValue(sw.keyPath, sw.valueName)));
+    view.SetRegValueText(WideText(mdl::GetDWordValue(sw.keyPath, sw.valueName)));
     const Outcome& outcome = Decide(sw, view);
     if (outcome.createKeyFirst) {
-        reg::CreateKey(sw.keyPath);
+        mdl::CreateKey(sw.keyPath);
     }
     Show(view, outcome.display, ShowOrder::LabelFirst, step);
 }
 
 void Click(const SingleValueSwitch& sw, SwitchView& view) {
     if (const auto value = ValueForCaption(view, sw.actions)) {
-        reg::SetDWordValue(sw.keyPath, sw.valueName, *value);
+        mdl::SetDWordValue(sw.keyPath, sw.valueName, *value);
     }
     // Whatever the write did, show what the registry now holds.
     Read(sw, view);
@@ -140,7 +140,7 @@ void GetAutorunStat(SwitchView& view) {
     int count = 0;
     for (const char* keyPath : kAutorun.keyPaths) {
         step([&] {
-            view.SetRegValueText(WideText(reg::GetDWordValue(keyPath, kAutorun.valueName)));
+            view.SetRegValueText(WideText(mdl::GetDWordValue(keyPath, kAutorun.valueName)));
         });
         // A value that cannot be read ("Error", "") does not count.
         step([&] {
@@ -157,8 +157,8 @@ void cmdUSBAutorunControl_Click(SwitchView& view) {
     if (const auto value = ValueForCaption(view, kAutorun.actions)) {
         for (const char* keyPath : kAutorun.keyPaths) {
             // The policies keys are often missing; the write only opens an existing key.
-            reg::CreateKey(keyPath);
-            reg::SetDWordValue(keyPath, kAutorun.valueName, *value);
+            mdl::CreateKey(keyPath);
+            mdl::SetDWordValue(keyPath, kAutorun.valueName, *value);
         }
     }
     GetAutorunStat(view);

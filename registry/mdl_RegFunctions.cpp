@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-namespace kv::mdl_RegFunctions {
+namespace kv::reg::mdl_RegFunctions {
 namespace {
 
 // The module's state and its two connections to the outside. One UI thread uses them, one
@@ -235,4 +235,4 @@ void ResetStateForTesting() {
     state = ModuleState{};
 }
 
-} // namespace kv::mdl_RegFunctions
+} // namespace kv::reg::mdl_RegFunctions

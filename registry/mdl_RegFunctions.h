@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-namespace kv::mdl_RegFunctions {
+namespace kv::reg::mdl_RegFunctions {
 
 // What GetDWordValue returns: nothing (the path named no root), an error, or a number.
 class RegReadResult {
@@ -62,4 +62,4 @@ struct ModuleState {
 const ModuleState& State();
 void ResetStateForTesting();
 
-} // namespace kv::mdl_RegFunctions
+} // namespace kv::reg::mdl_RegFunctions

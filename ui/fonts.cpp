@@ -10,7 +10,7 @@ bool FaceInstalled(const wchar_t* face) {
     query.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
     bool found = false;
-    ScopedWindowDc dc(nullptr);
+    win32::ScopedWindowDc dc(nullptr);
     ::EnumFontFamiliesExW(
         dc.get(), &query,
         [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
@@ -39,7 +39,7 @@ const wchar_t* SansSerifFace() {
 
 } // namespace
 
-UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
+win32::UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
     LOGFONTW lf{};
     // Rounded down, never up: text then grows no faster than the layout it sits in, so a
     // label that just holds its text at 96 DPI still holds it at 144 (8.25 pt: 16 px, not 17).
@@ -51,7 +51,7 @@ UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
     lf.lfQuality = DEFAULT_QUALITY;
     const wchar_t* face = font.face == Face::Tahoma ? L"Tahoma" : SansSerifFace();
     wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
-    return UniqueFont(::CreateFontIndirectW(&lf));
+    return win32::UniqueFont(::CreateFontIndirectW(&lf));
 }
 
 } // namespace kv::ui

@@ -6,6 +6,6 @@
 
 namespace kv::ui {
 
-UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi);
+win32::UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi);
 
 } // namespace kv::ui

@@ -18,14 +18,14 @@ struct Form::ControlState {
     HWND container = nullptr; // the form or the picture box that holds it
     Rgb color{};
     std::shared_ptr<const Picture> picture; // images
-    UniqueImageList imageList;              // picture buttons
+    win32::UniqueImageList imageList;              // picture buttons
 };
 
 // What a container (the form or a picture box) draws under its transparent children.
 struct Form::Surface {
     HWND hwnd = nullptr;
     const ControlDesign* box = nullptr; // nullptr: the form itself
-    UniqueBrush brush; // the composed background as a pattern: painted, and lent to children
+    win32::UniqueBrush brush; // the composed background as a pattern: painted, and lent to children
     SIZE size{};
 };
 
@@ -414,8 +414,8 @@ void Form::PlaceWindow(const RECT* suggested) {
 void Form::SizeLabelToText(ControlState& c) {
     const ControlDesign& d = *c.design;
     std::wstring text = Text(d.id);
-    ScopedWindowDc dc(c.hwnd);
-    ScopedSelect font(dc.get(), FontFor(d.font));
+    win32::ScopedWindowDc dc(c.hwnd);
+    win32::ScopedSelect font(dc.get(), FontFor(d.font));
     RECT rc{0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_SINGLELINE;
     if (d.flags & kNoPrefix) {
@@ -449,7 +449,7 @@ void Form::AddTooltip(HWND label) {
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                      ::GetModuleHandleW(nullptr), nullptr);
         if (!tooltip_) {
-            Report(L"could not create a tooltip");
+            win32::Report(L"could not create a tooltip");
             return;
         }
     }
@@ -465,20 +465,20 @@ void Form::ComposeSurface(Surface& s, PictureLoader& pictures) {
     RECT rc{};
     ::GetClientRect(s.hwnd, &rc);
     s.size = {std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)};
-    ScopedWindowDc screen(s.hwnd);
+    win32::ScopedWindowDc screen(s.hwnd);
     // Composed once into a bitmap that only lives until the pattern brush has its copy.
-    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), s.size.cx, s.size.cy));
-    UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
+    win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), s.size.cx, s.size.cy));
+    win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
     if (!bitmap || !dc) {
-        Report(L"could not create a window background");
+        win32::Report(L"could not create a window background");
         return;
     }
     {
-        ScopedSelect select(dc.get(), bitmap.get());
+        win32::ScopedSelect select(dc.get(), bitmap.get());
         Rgb back = s.box ? s.box->color : design_.backColor;
         COLORREF backRef =
             (!s.box && design_.systemBackColor) ? ::GetSysColor(COLOR_BTNFACE) : ToColorRef(back);
-        UniqueBrush fill(::CreateSolidBrush(backRef));
+        win32::UniqueBrush fill(::CreateSolidBrush(backRef));
         ::FillRect(dc.get(), &rc, fill.get());
 
         if (s.box) {
@@ -502,8 +502,8 @@ void Form::ComposeSurface(Surface& s, PictureLoader& pictures) {
                 if (d.kind != Kind::Line || d.parent != 0) {
                     continue;
                 }
-                UniquePen pen(::CreatePen(PS_SOLID, thickness, ToColorRef(d.color)));
-                ScopedSelect usePen(dc.get(), pen.get());
+                win32::UniquePen pen(::CreatePen(PS_SOLID, thickness, ToColorRef(d.color)));
+                win32::ScopedSelect usePen(dc.get(), pen.get());
                 ::MoveToEx(dc.get(), TwipsToPixels(d.left, dpi_), TwipsToPixels(d.top, dpi_),
                            nullptr);
                 ::LineTo(dc.get(), TwipsToPixels(d.width, dpi_), TwipsToPixels(d.height, dpi_));
@@ -579,7 +579,7 @@ void Form::ShowModal() {
             break;
         }
         if (got == -1) {
-            ReportWin32(L"GetMessage", ::GetLastError());
+            win32::ReportWin32(L"GetMessage", ::GetLastError());
             Unload();
             break;
         }
@@ -634,7 +634,7 @@ int Form::RunMessageLoop() {
             return static_cast<int>(msg.wParam);
         }
         if (got == -1) {
-            ReportWin32(L"GetMessage", ::GetLastError());
+            win32::ReportWin32(L"GetMessage", ::GetLastError());
             return 1;
         }
         if (!PreTranslate(msg)) {
@@ -760,7 +760,7 @@ LRESULT CALLBACK Form::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     }
     LRESULT result = 0;
     const bool handled =
-        Guard(L"window message", [&] { result = self->HandleMessage(msg, wParam, lParam); });
+        win32::Guard(L"window message", [&] { result = self->HandleMessage(msg, wParam, lParam); });
     return handled ? result : 0;
 }
 
@@ -777,7 +777,7 @@ LRESULT CALLBACK Form::BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     if (self && msg != WM_NCCREATE && msg != WM_NCDESTROY) {
         LRESULT result = 0;
         bool handled = false;
-        Guard(L"picture box message",
+        win32::Guard(L"picture box message",
               [&] { handled = self->HandleContainerMessage(hwnd, msg, wParam, lParam, result); });
         if (handled) {
             return result;
@@ -867,7 +867,7 @@ bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARA
             }
         };
         if (msg == WM_PAINT) {
-            ScopedPaint ps(container);
+            win32::ScopedPaint ps(container);
             paint(ps.get());
         } else {
             paint(reinterpret_cast<HDC>(wParam));

@@ -105,7 +105,7 @@ private:
     unsigned dpi_ = 96;
     std::vector<std::unique_ptr<ControlState>> controls_;
     std::vector<std::unique_ptr<Surface>> surfaces_;
-    std::vector<std::pair<FontDesign, UniqueFont>> fonts_;
+    std::vector<std::pair<FontDesign, win32::UniqueFont>> fonts_;
     std::vector<HWND> disabledForModal_;
     HWND tooltip_ = nullptr;   // destroyed with the form (it is owned by it)
     std::wstring tooltipText_; // what the tooltip shows, alive while it shows it

@@ -36,7 +36,7 @@ ComPtr<IWICImagingFactory> Factory() {
     const HRESULT hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                           IID_PPV_ARGS(&factory));
     if (FAILED(hr)) {
-        ReportHresult(L"CoCreateInstance(WICImagingFactory)", hr);
+        win32::ReportHresult(L"CoCreateInstance(WICImagingFactory)", hr);
         return nullptr;
     }
     return factory;
@@ -59,7 +59,7 @@ ComPtr<IWICBitmapFrameDecode> Decode(IWICImagingFactory& factory, const Resource
         hr = decoder->GetFrame(0, &frame);
     }
     if (FAILED(hr)) {
-        ReportHresult(L"decoding a picture", hr);
+        win32::ReportHresult(L"decoding a picture", hr);
         return nullptr;
     }
     return frame;
@@ -107,7 +107,7 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     }
     Resource png = FindPng(id);
     if (!png.data) {
-        Report(L"missing picture resource " + std::to_wstring(id));
+        win32::Report(L"missing picture resource " + std::to_wstring(id));
         return made;
     }
     IWICImagingFactory* factory = factory_;
@@ -150,7 +150,7 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
                                    WICBitmapPaletteTypeCustom);
     }
     if (FAILED(hr)) {
-        ReportHresult(L"scaling a picture", hr);
+        win32::ReportHresult(L"scaling a picture", hr);
         return made;
     }
 
@@ -162,16 +162,16 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win32::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
-        Report(L"CreateDIBSection failed for a picture");
+        win32::Report(L"CreateDIBSection failed for a picture");
         return made;
     }
     const UINT stride = static_cast<UINT>(widthPx) * 4;
     hr = converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(heightPx),
                                static_cast<BYTE*>(bits));
     if (FAILED(hr)) {
-        ReportHresult(L"copying a picture", hr);
+        win32::ReportHresult(L"copying a picture", hr);
         return made;
     }
     picture.bitmap_ = std::move(bitmap);
@@ -188,11 +188,11 @@ void Picture::DrawStretched(HDC dc, int x, int y, int w, int h) const {
     if (!bitmap_) {
         return;
     }
-    UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+    win32::UniqueMemoryDc memory(::CreateCompatibleDC(dc));
     if (!memory) {
         return;
     }
-    ScopedSelect select(memory.get(), bitmap_.get());
+    win32::ScopedSelect select(memory.get(), bitmap_.get());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     ::AlphaBlend(dc, x, y, w, h, memory.get(), 0, 0, width_, height_, blend);
 }

@@ -31,7 +31,7 @@ public:
 
 private:
     friend class PictureLoader;
-    UniqueBitmap bitmap_;
+    win32::UniqueBitmap bitmap_;
     int width_ = 0;
     int height_ = 0;
 };

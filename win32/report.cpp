@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-namespace kv::ui {
+namespace kv::win32 {
 
 void Report(std::wstring_view what) {
     std::wstring line = L"Kelvane: ";
@@ -53,4 +53,4 @@ void ReportException(const wchar_t* where) noexcept {
     }
 }
 
-} // namespace kv::ui
+} // namespace kv::win32

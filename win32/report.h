@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv::ui {
+namespace kv::win32 {
 
 void Report(std::wstring_view what);
 void ReportWin32(std::wstring_view api, DWORD code);
@@ -30,4 +30,4 @@ template <typename Fn> bool Guard(const wchar_t* where, Fn&& fn) noexcept {
     }
 }
 
-} // namespace kv::ui
+} // namespace kv::win32

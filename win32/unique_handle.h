@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace kv::ui {
+namespace kv::win32 {
 
 template <typename Traits> class UniqueHandle {
 public:
@@ -116,4 +116,4 @@ private:
     HDC dc_ = nullptr;
 };
 
-} // namespace kv::ui
+} // namespace kv::win32

@@ -18,7 +18,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 // The accessible name of a control's client object, "" when it has none.
 std::wstring AccessibleName(HWND control) {
@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, LoginNamesItsPictureAndTabsInDesignOrder) {
         pictures = CheckDialog(dialog);
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
-    window_ = std::make_unique<frm_Main>();
+    window_ = std::make_unique<app::frm_Main>();
     window_->Show();
     EXPECT_EQ(pictures, 1);
     EXPECT_TRUE(ProgramEnded());

@@ -16,7 +16,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 // A block of the window as the test reads it back.
 struct Block {

@@ -10,7 +10,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 using drives::DriveType;
 using drives::test::FakeDrive;
 using drives::test::FakeDriveSource;
@@ -27,8 +27,8 @@ protected:
         window_->SetDriveSource(std::move(source));
         return fake;
     }
-    frm_Main& StartWithFake(std::vector<FakeDrive> list) {
-        window_ = std::make_unique<frm_Main>();
+    app::frm_Main& StartWithFake(std::vector<FakeDrive> list) {
+        window_ = std::make_unique<app::frm_Main>();
         fake_ = &UseFake(std::move(list));
         window_->Show();
         Pump(50);
@@ -173,11 +173,11 @@ TEST_F(DriveLineTest, ALongLineStopsAtTheWindowsMarginAndKeepsItsText) {
     const std::wstring line = Line();
     EXPECT_EQ(line.rfind(L"20 device(s) detected: VOLUME (D:), ", 0), 0u);
     EXPECT_NE(line.find(L"VOLUME (W:)"), std::wstring::npos); // the text is whole
-    RECT label = RectInParent(Ctl(frm_Main::lblDevices));
+    RECT label = RectInParent(Ctl(app::frm_Main::lblDevices));
     RECT client{};
     ::GetClientRect(window_->hwnd(), &client);
     EXPECT_LE(label.right, client.right - 15) << "the line paints past the window's margin";
-    EXPECT_TRUE(::GetWindowLongPtrW(Ctl(frm_Main::lblDevices), GWL_STYLE) & SS_ENDELLIPSIS);
+    EXPECT_TRUE(::GetWindowLongPtrW(Ctl(app::frm_Main::lblDevices), GWL_STYLE) & SS_ENDELLIPSIS);
 }
 
 } // namespace

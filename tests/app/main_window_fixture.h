@@ -30,18 +30,18 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 3);
         WriteDword(HKEY_LOCAL_MACHINE, kExplorerPolicies, L"NoDriveTypeAutoRun", 0);
         WriteDword(HKEY_CURRENT_USER, kExplorerPolicies, L"NoDriveTypeAutoRun", 0);
-        mdl_RegFunctions::SetRegistryApi(&recorder_);
+        kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
     }
 
     void TearDown() override {
         window_.reset();
-        mdl_RegFunctions::SetRegistryApi(nullptr);
+        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
         EXPECT_TRUE(AllShownActionsRan());
         EXPECT_EQ(recorder_.OpenKeyCount(), 0u) << "a registry key was left open";
     }
 
-    frm_Main& Start() {
-        window_ = std::make_unique<frm_Main>();
+    app::frm_Main& Start() {
+        window_ = std::make_unique<app::frm_Main>();
         window_->Show();
         Pump(50);
         return *window_;
@@ -52,10 +52,10 @@ protected:
     COLORREF ColorOf(int id) const { return LabelTextColor(Ctl(id)); }
     bool Shown(int id) const { return IsShown(Ctl(id)); }
     int ErrorLines() const {
-        return static_cast<int>(::SendMessageW(Ctl(frm_Main::lstErrs), LB_GETCOUNT, 0, 0));
+        return static_cast<int>(::SendMessageW(Ctl(app::frm_Main::lstErrs), LB_GETCOUNT, 0, 0));
     }
     std::wstring ErrorLine(int index) const {
-        HWND list = Ctl(frm_Main::lstErrs);
+        HWND list = Ctl(app::frm_Main::lstErrs);
         const auto length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
         ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
@@ -64,8 +64,8 @@ protected:
         return text;
     }
 
-    reg::RegistryRecorder recorder_{reg::WindowsRegistry()};
-    std::unique_ptr<frm_Main> window_;
+    kv::test::RegistryRecorder recorder_{reg::WindowsRegistry()};
+    std::unique_ptr<app::frm_Main> window_;
 };
 
 inline constexpr COLORREF kGreen = RGB(0, 128, 0);

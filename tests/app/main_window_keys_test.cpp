@@ -5,7 +5,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 TEST_F(MainWindowTest, FocusStartsOnApplyAndEnterPressesIt) {
     WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 0);

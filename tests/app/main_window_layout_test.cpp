@@ -9,10 +9,10 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
-void ExpectLaidOutAt(frm_Main& w, unsigned dpi) {
-    for (const ui::ControlDesign& d : MainDesign().controls) {
+void ExpectLaidOutAt(app::frm_Main& w, unsigned dpi) {
+    for (const ui::ControlDesign& d : app::MainDesign().controls) {
         if (d.kind == ui::Kind::Line || (d.flags & ui::kHidden)) {
             continue;
         }
@@ -39,7 +39,7 @@ void ExpectLaidOutAt(frm_Main& w, unsigned dpi) {
 }
 
 TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
-    frm_Main& w = Start();
+    app::frm_Main& w = Start();
     ASSERT_EQ(w.dpi(), 96u) << "the test prefix runs at 96 DPI";
     ExpectLaidOutAt(w, 96);
     EXPECT_EQ(RectInParent(Ctl(M::cmdApply)).left, 387); // 5805 twips
@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
 }
 
 TEST_F(MainWindowTest, WindowIsCentredWithAFixedFrame) {
-    frm_Main& w = Start();
+    app::frm_Main& w = Start();
     const LONG_PTR style = ::GetWindowLongPtrW(w.hwnd(), GWL_STYLE);
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_FALSE(style & WS_MINIMIZEBOX);

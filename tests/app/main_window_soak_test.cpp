@@ -22,7 +22,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 constexpr int kDefaultRounds = 20;
 constexpr int kClicksPerRound = 10; // on each switch and on Refresh
@@ -157,7 +157,7 @@ protected:
 
         WhenShown(L"About...", [this](HWND about) {
             ++shown_;
-            Click(::GetDlgItem(about, frm_About::cmdOK));
+            Click(::GetDlgItem(about, info::frm_About::cmdOK));
         });
         Click(Ctl(M::cmdAbout));
         WhenShown(L"Help", [this](HWND help) {
@@ -167,7 +167,7 @@ protected:
         Click(Ctl(M::cmdHelp));
         WhenShown(L"Settings", [this](HWND settings) {
             ++shown_;
-            Click(::GetDlgItem(settings, frm_Settings::cmdCancel));
+            Click(::GetDlgItem(settings, password::frm_Settings::cmdCancel));
         });
         Click(Ctl(M::cmdPassword));
     }

@@ -7,7 +7,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 struct Shown3 {
     std::wstring word;
@@ -97,7 +97,7 @@ TEST_F(SwitchWindowTest, LockDeniedWriteAndOddCaption) {
     WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 3);
     Start();
     const int before = ErrorLines();
-    recorder_.FailEvery(reg::RegCall::SetValueEx, 5);
+    recorder_.FailEvery(kv::test::RegCall::SetValueEx, 5);
     Click(Ctl(M::cmdLock));
     EXPECT_EQ(ErrorLines(), before + 1);
     EXPECT_EQ(ErrorLine(before), L"Access to this key is denied");
@@ -107,8 +107,8 @@ TEST_F(SwitchWindowTest, LockDeniedWriteAndOddCaption) {
     recorder_.ClearCalls();
     ::SetWindowTextW(Ctl(M::cmdLock), L"Lock");
     Click(Ctl(M::cmdLock));
-    for (const reg::CallRecord& call : recorder_.Calls()) {
-        EXPECT_NE(call.call, reg::RegCall::SetValueEx);
+    for (const kv::test::CallRecord& call : recorder_.Calls()) {
+        EXPECT_NE(call.call, kv::test::RegCall::SetValueEx);
     }
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start"), 3u);
     ExpectLock(kUnlocked);
@@ -171,7 +171,7 @@ TEST_F(SwitchWindowTest, AutorunMachineWideWriteDeniedStillWritesPerUser) {
     ExpectAutorun(kAutorunOff);
     const int before = ErrorLines();
     recorder_.InjectFault(
-        {.call = reg::RegCall::SetValueEx, .result = 5, .root = reg::kHkeyLocalMachine});
+        {.call = kv::test::RegCall::SetValueEx, .result = 5, .root = reg::kHkeyLocalMachine});
 
     Click(Ctl(M::cmdUSBAutorunControl)); // "&Enable"
     EXPECT_EQ(ErrorLines(), before + 1);

@@ -8,7 +8,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 
 DWORD StoredWriteProtect() {
     DWORD value = 0xDEADBEEF;
@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, AllBitsSetReadsAsMinusOne) {
 TEST_F(MainWindowTest, DeniedWriteAddsOneLineAndLeavesTheDisplay) {
     WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 0);
     Start();
-    recorder_.FailEvery(reg::RegCall::SetValueEx, 5);
+    recorder_.FailEvery(kv::test::RegCall::SetValueEx, 5);
 
     Click(Ctl(M::cmdApply));
     EXPECT_EQ(StoredWriteProtect(), 0u);
@@ -95,9 +95,9 @@ TEST_F(MainWindowTest, OddCaptionWritesNothingButReadsAgain) {
 
     Click(Ctl(M::cmdApply));
     bool wrote = false, read = false;
-    for (const reg::CallRecord& call : recorder_.Calls()) {
-        wrote |= call.call == reg::RegCall::SetValueEx;
-        read |= call.call == reg::RegCall::QueryValueEx && call.valueName == "WriteProtect";
+    for (const kv::test::CallRecord& call : recorder_.Calls()) {
+        wrote |= call.call == kv::test::RegCall::SetValueEx;
+        read |= call.call == kv::test::RegCall::QueryValueEx && call.valueName == "WriteProtect";
     }
     EXPECT_FALSE(wrote);
     EXPECT_TRUE(read);
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, OddCaptionWritesNothingButReadsAgain) {
 }
 
 // A registry layer that blows up on the write-protection key, as a failing step would.
-class ThrowingRegistry final : public reg::RegistryRecorder {
+class ThrowingRegistry final : public kv::test::RegistryRecorder {
 public:
     using RegistryRecorder::RegistryRecorder;
     reg::Status OpenKeyEx(reg::RootValue root, const std::string& subKey, std::uint32_t options,
@@ -120,14 +120,14 @@ public:
 
 TEST_F(MainWindowTest, StartupReadsInOrderAndAFailingStepDoesNotStopTheNext) {
     ThrowingRegistry throwing(reg::WindowsRegistry());
-    mdl_RegFunctions::SetRegistryApi(&throwing);
+    kv::reg::mdl_RegFunctions::SetRegistryApi(&throwing);
     WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 4);
     WriteDword(HKEY_CURRENT_USER, kExplorerPolicies, L"NoDriveTypeAutoRun", 255);
     Start();
 
     std::vector<std::string> queried;
-    for (const reg::CallRecord& call : throwing.Calls()) {
-        if (call.call == reg::RegCall::QueryValueEx) {
+    for (const kv::test::CallRecord& call : throwing.Calls()) {
+        if (call.call == kv::test::RegCall::QueryValueEx) {
             queried.push_back(call.valueName);
         }
     }
@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, StartupReadsInOrderAndAFailingStepDoesNotStopTheNext) {
     EXPECT_TRUE(IsShown(window_->hwnd())); // and the window came up all the same
     EXPECT_EQ(throwing.OpenKeyCount(), 0u);
     window_.reset();
-    mdl_RegFunctions::SetRegistryApi(&recorder_);
+    kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
 
 } // namespace

@@ -64,13 +64,13 @@ struct Window {
 class SwitchSoakTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        mdl_RegFunctions::ResetStateForTesting();
-        mdl_RegFunctions::SetErrorSink([this](const std::string&) { ++errorLines; });
-        mdl_RegFunctions::SetRegistryApi(&registry);
+        kv::reg::mdl_RegFunctions::ResetStateForTesting();
+        kv::reg::mdl_RegFunctions::SetErrorSink([this](const std::string&) { ++errorLines; });
+        kv::reg::mdl_RegFunctions::SetRegistryApi(&registry);
     }
     void TearDown() override {
-        mdl_RegFunctions::SetRegistryApi(nullptr);
-        mdl_RegFunctions::SetErrorSink(nullptr);
+        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
+        kv::reg::mdl_RegFunctions::SetErrorSink(nullptr);
     }
 
     // The window's sequence: load, then kClicksPerSwitch clicks on each switch, one after
@@ -86,7 +86,7 @@ protected:
         }
     }
 
-    reg::MemoryRegistry registry;
+    kv::test::MemoryRegistry registry;
     Window window;
     int errorLines = 0;
 };
@@ -128,14 +128,14 @@ TEST_F(SwitchSoakTest, FailingCallsOnTheWayLeaveNoKeyOpen) {
     registry.SetDWord(kHklm, kUsbStor, "Start", 4);
     // Every call but the close fails now and then, with the codes Windows gives.
     struct Failure {
-        reg::RegCall call;
+        kv::test::RegCall call;
         reg::Status result;
     };
     const Failure failures[] = {
-        {reg::RegCall::OpenKeyEx, 5},      {reg::RegCall::QueryValueEx, 2},
-        {reg::RegCall::SetValueEx, 5},     {reg::RegCall::CreateKey, 5},
-        {reg::RegCall::QueryValueEx, 234}, {reg::RegCall::OpenKeyEx, 1009},
-        {reg::RegCall::SetValueEx, 1013},
+        {kv::test::RegCall::OpenKeyEx, 5},      {kv::test::RegCall::QueryValueEx, 2},
+        {kv::test::RegCall::SetValueEx, 5},     {kv::test::RegCall::CreateKey, 5},
+        {kv::test::RegCall::QueryValueEx, 234}, {kv::test::RegCall::OpenKeyEx, 1009},
+        {kv::test::RegCall::SetValueEx, 1013},
     };
     int injected = 0;
     Soak([&](int i) {

@@ -13,7 +13,7 @@
 namespace kv::test {
 namespace {
 
-using A = frm_About;
+using A = info::frm_About;
 
 struct ShellCall {
     HWND owner;
@@ -32,7 +32,7 @@ protected:
         EXPECT_TRUE(AllShownActionsRan());
     }
 
-    frm_About& Show() {
+    info::frm_About& Show() {
         about_->Show();
         Pump(50);
         return *about_;
@@ -51,12 +51,12 @@ protected:
 
     HWND Ctl(int id) const { return about_->Control(id); }
 
-    std::unique_ptr<frm_About> about_ = std::make_unique<frm_About>();
+    std::unique_ptr<info::frm_About> about_ = std::make_unique<info::frm_About>();
     std::vector<ShellCall> calls_;
 };
 
 TEST_F(AboutWindowTest, DialogFrameWithoutIconOrTaskbarButton) {
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     HWND w = about.hwnd();
     EXPECT_EQ(WindowText(w), L"About...");
     EXPECT_TRUE(HasStyle(w, WS_CAPTION | WS_SYSMENU));
@@ -70,7 +70,7 @@ TEST_F(AboutWindowTest, DialogFrameWithoutIconOrTaskbarButton) {
 }
 
 TEST_F(AboutWindowTest, ControlsAtTheirDesignedPlaces) {
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     const unsigned dpi = about.dpi();
     ASSERT_EQ(dpi, 96u) << "the test prefix runs at 96 DPI";
     const SIZE client = ClientSize(about.hwnd());
@@ -93,18 +93,18 @@ TEST_F(AboutWindowTest, ControlsAtTheirDesignedPlaces) {
 }
 
 TEST_F(AboutWindowTest, TextsFontsAndColours) {
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     EXPECT_EQ(WindowText(Ctl(A::Label4)), L"Kelvane");
     EXPECT_EQ(WindowText(Ctl(A::Label1)), L"Version: 2.0.0");
-    EXPECT_EQ(WindowText(Ctl(A::Label9)), author::kName);
-    EXPECT_EQ(WindowText(Ctl(A::Label3)), author::kTown);
-    EXPECT_EQ(WindowText(Ctl(A::Label5)), std::wstring(L"Cell No.: ") + author::kPhone);
+    EXPECT_EQ(WindowText(Ctl(A::Label9)), info::author::kName);
+    EXPECT_EQ(WindowText(Ctl(A::Label3)), info::author::kTown);
+    EXPECT_EQ(WindowText(Ctl(A::Label5)), std::wstring(L"Cell No.: ") + info::author::kPhone);
     EXPECT_EQ(WindowText(Ctl(A::Label8)), L"E-mail :");
-    EXPECT_EQ(WindowText(Ctl(A::Label10)), author::kEmail);
-    EXPECT_EQ(WindowText(Ctl(A::Label7)), author::kEmail2);
-    EXPECT_EQ(WindowText(Ctl(A::Label6)), author::kEmail3);
+    EXPECT_EQ(WindowText(Ctl(A::Label10)), info::author::kEmail);
+    EXPECT_EQ(WindowText(Ctl(A::Label7)), info::author::kEmail2);
+    EXPECT_EQ(WindowText(Ctl(A::Label6)), info::author::kEmail3);
     EXPECT_EQ(WindowText(Ctl(A::lblURL)), L"URL :");
-    EXPECT_EQ(WindowText(Ctl(A::lblvandorlin)), author::kWebSite);
+    EXPECT_EQ(WindowText(Ctl(A::lblvandorlin)), info::author::kWebSite);
     EXPECT_EQ(WindowText(Ctl(A::cmdOK)), L"&OK");
 
     EXPECT_EQ(LabelTextColor(Ctl(A::Label4)), RGB(255, 255, 255));
@@ -134,7 +134,7 @@ TEST_F(AboutWindowTest, AuthorCaptionShowsItsAmpersand) {
     HWND caption = Ctl(A::Label11);
     const std::wstring text = WindowText(caption);
     EXPECT_NE(text.find(L'&'), std::wstring::npos) << "the caption introduces with an '&'";
-    EXPECT_EQ(text, author::kContactCaption);
+    EXPECT_EQ(text, info::author::kContactCaption);
     // Drawn as a character, not taken as the marker of an underlined access letter.
     EXPECT_TRUE(HasStyle(caption, SS_NOPREFIX));
     const LOGFONTW font = FontOf(caption);
@@ -169,7 +169,7 @@ TEST_F(AboutWindowTest, OkHasTheFocusAndIsTheDefaultButton) {
 }
 
 // Shows the window modally and presses `key` in it once it is on screen.
-bool ClosesModallyOn(frm_About& about, UINT key) {
+bool ClosesModallyOn(info::frm_About& about, UINT key) {
     bool shownWithFocusOnOk = false;
     bool closed = false;
     WhenShown(L"About...", [&](HWND w) {
@@ -196,7 +196,7 @@ TEST_F(AboutWindowTest, OkButtonAndCloseBoxCloseIt) {
     Click(Ctl(A::cmdOK));
     EXPECT_FALSE(about_->IsLoaded());
 
-    about_ = std::make_unique<frm_About>();
+    about_ = std::make_unique<info::frm_About>();
     Show();
     ::SendMessageW(about_->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
     Pump(20);
@@ -205,7 +205,7 @@ TEST_F(AboutWindowTest, OkButtonAndCloseBoxCloseIt) {
 
 TEST_F(AboutWindowTest, LinkHandsTheAddressToTheShell) {
     RecordShellCalls(reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42))); // success
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     HWND link = Ctl(A::lblvandorlin);
     EXPECT_TRUE(HasStyle(link, SS_NOTIFY)); // clicks reach the window
 
@@ -213,7 +213,7 @@ TEST_F(AboutWindowTest, LinkHandsTheAddressToTheShell) {
     ASSERT_EQ(calls_.size(), 1u);
     EXPECT_EQ(calls_[0].owner, about.hwnd());
     EXPECT_EQ(calls_[0].verb, L"Open");
-    EXPECT_EQ(calls_[0].file, author::kWebSite);
+    EXPECT_EQ(calls_[0].file, info::author::kWebSite);
     EXPECT_FALSE(calls_[0].parameters);
     EXPECT_FALSE(calls_[0].directory);
     EXPECT_EQ(calls_[0].show, SW_SHOW);
@@ -233,7 +233,7 @@ TEST_F(AboutWindowTest, LinkHandsTheAddressToTheShell) {
 
 TEST_F(AboutWindowTest, NothingVisibleHappensWhenNoProgramOpensTheAddress) {
     RecordShellCalls(reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_NOASSOC)));
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     const std::set<HWND> before = VisibleTopLevels();
 
     Click(Ctl(A::lblvandorlin));
@@ -242,14 +242,14 @@ TEST_F(AboutWindowTest, NothingVisibleHappensWhenNoProgramOpensTheAddress) {
     EXPECT_EQ(VisibleTopLevels(), before) << "a window or message appeared";
     EXPECT_TRUE(about.IsLoaded());
     EXPECT_TRUE(IsShown(about.hwnd()));
-    EXPECT_EQ(WindowText(Ctl(A::lblvandorlin)), author::kWebSite);
+    EXPECT_EQ(WindowText(Ctl(A::lblvandorlin)), info::author::kWebSite);
     EXPECT_TRUE(::IsWindowEnabled(about.hwnd()));
 }
 
 // The real shell under Wine, where no program for web addresses exists: the call returns,
 // nothing is shown and the window carries on.
 TEST_F(AboutWindowTest, RealShellWithoutABrowserLeavesTheWindowAsItWas) {
-    frm_About& about = Show();
+    info::frm_About& about = Show();
     const std::set<HWND> before = VisibleTopLevels();
     const RECT placed = RectInParent(Ctl(A::lblvandorlin));
 

@@ -10,7 +10,7 @@
 namespace kv::test {
 namespace {
 
-using H = frm_Help;
+using H = info::frm_Help;
 
 class HelpWindowTest : public ::testing::Test {
 protected:
@@ -20,7 +20,7 @@ protected:
         EXPECT_TRUE(AllShownActionsRan());
     }
 
-    frm_Help& Show() {
+    info::frm_Help& Show() {
         help_->Show();
         Pump(50);
         return *help_;
@@ -28,7 +28,7 @@ protected:
 
     HWND Ctl(int id) const { return help_->Control(id); }
 
-    std::unique_ptr<frm_Help> help_ = std::make_unique<frm_Help>();
+    std::unique_ptr<info::frm_Help> help_ = std::make_unique<info::frm_Help>();
 };
 
 TEST_F(HelpWindowTest, TextsAreExactlyTheManualsWords) {
@@ -79,7 +79,7 @@ TEST_F(HelpWindowTest, TextsAreExactlyTheManualsWords) {
 }
 
 TEST_F(HelpWindowTest, HeadingsNotesAndBodyInTheirColoursAndFonts) {
-    frm_Help& help = Show();
+    info::frm_Help& help = Show();
     const unsigned dpi = help.dpi();
     constexpr COLORREF kTeal = RGB(0, 128, 128);
     constexpr COLORREF kBrownOrange = RGB(192, 64, 0);
@@ -112,7 +112,7 @@ TEST_F(HelpWindowTest, HeadingsNotesAndBodyInTheirColoursAndFonts) {
 }
 
 TEST_F(HelpWindowTest, ControlsAtTheirDesignedPlaces) {
-    frm_Help& help = Show();
+    info::frm_Help& help = Show();
     const unsigned dpi = help.dpi();
     ASSERT_EQ(dpi, 96u) << "the test prefix runs at 96 DPI";
     const SIZE client = ClientSize(help.hwnd());
@@ -143,7 +143,7 @@ TEST_F(HelpWindowTest, ControlsAtTheirDesignedPlaces) {
 }
 
 TEST_F(HelpWindowTest, NoButtonsNoIconNoTaskbarButton) {
-    frm_Help& help = Show();
+    info::frm_Help& help = Show();
     HWND w = help.hwnd();
     EXPECT_FALSE(HasExStyle(w, WS_EX_APPWINDOW));
     EXPECT_FALSE(HasStyle(w, WS_THICKFRAME));
@@ -164,7 +164,7 @@ TEST_F(HelpWindowTest, NoButtonsNoIconNoTaskbarButton) {
 }
 
 TEST_F(HelpWindowTest, BackgroundIsTheButtonFaceBeyondThePicture) {
-    frm_Help& help = Show();
+    info::frm_Help& help = Show();
     // The picture is 600 pixels wide; the client area's last column shows the window's own
     // colour.
     HDC screen = ::GetDC(nullptr);

@@ -16,7 +16,7 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
+using M = app::frm_Main;
 using drives::test::FakeDriveSource;
 
 constexpr wchar_t kWriteProtectKey[] = L"SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
@@ -52,7 +52,7 @@ protected:
         auto source = std::make_unique<FakeDriveSource>();
         drives_ = source.get();
         drives_->drives = {{L"E", drives::DriveType::Removable, true, L"STICK"}};
-        main_ = std::make_unique<frm_Main>();
+        main_ = std::make_unique<app::frm_Main>();
         main_->SetDriveSource(std::move(source));
         main_->Show();
         Pump(50);
@@ -118,7 +118,7 @@ protected:
     }
 
     FakeDriveSource* drives_ = nullptr;
-    std::unique_ptr<frm_Main> main_;
+    std::unique_ptr<app::frm_Main> main_;
 };
 
 TEST_F(InfoFromMainTest, AboutIsModalOverTheMainWindowWhichCarriesOn) {
@@ -131,7 +131,7 @@ TEST_F(InfoFromMainTest, AboutIsModalOverTheMainWindowWhichCarriesOn) {
     WhenShown(L"About...", [&](HWND w) {
         about = w;
         placed = PlacementOf(w);
-        focusOnOk = ::GetFocus() == ::GetDlgItem(w, frm_About::cmdOK);
+        focusOnOk = ::GetFocus() == ::GetDlgItem(w, info::frm_About::cmdOK);
         refreshed = DeviceLineRefreshesMeanwhile();
         closedByEnter = KeyCloses(w, VK_RETURN);
         CloseIfOpen(w);
@@ -159,9 +159,9 @@ TEST_F(InfoFromMainTest, EscClosesAboutAndEachShowingStartsAfresh) {
     std::wstring firstVersion, secondVersion;
     bool firstClosed = false, secondClosed = false;
     WhenShown(L"About...", [&](HWND w) {
-        if (frm_About* about = FormOf<frm_About>(w)) {
-            firstVersion = about->Text(frm_About::Label1);
-            about->SetText(frm_About::Label1, L"changed while open");
+        if (info::frm_About* about = FormOf<info::frm_About>(w)) {
+            firstVersion = about->Text(info::frm_About::Label1);
+            about->SetText(info::frm_About::Label1, L"changed while open");
         }
         firstClosed = KeyCloses(w, VK_ESCAPE);
         CloseIfOpen(w);
@@ -171,7 +171,7 @@ TEST_F(InfoFromMainTest, EscClosesAboutAndEachShowingStartsAfresh) {
 
     WhenShown(L"About...", [&](HWND w) {
         secondVersion =
-            WindowText(::GetDlgItem(::GetDlgItem(w, frm_About::Picture1), frm_About::Label1));
+            WindowText(::GetDlgItem(::GetDlgItem(w, info::frm_About::Picture1), info::frm_About::Label1));
         secondClosed = KeyCloses(w, VK_ESCAPE);
         CloseIfOpen(w);
     });

@@ -18,12 +18,12 @@ void Require(bool condition) {
         __builtin_trap();
 }
 
-class FixedDeriver : public kv::KeyDeriver {
+class FixedDeriver : public kv::password::KeyDeriver {
 public:
     bool Derive(std::string_view, std::span<const std::uint8_t>, std::uint32_t iterations,
                 std::span<std::uint8_t> key) override {
-        Require(iterations >= 1 && iterations <= kv::kMaxIterations);
-        Require(key.size() == kv::kKeyBytes);
+        Require(iterations >= 1 && iterations <= kv::password::kMaxIterations);
+        Require(key.size() == kv::password::kKeyBytes);
         for (auto& b : key)
             b = 0x5A;
         return true;
@@ -49,30 +49,30 @@ std::wstring ToWide(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text = ToWide(data, size);
 
-    const auto parsed = kv::ParseStoredPassword(text);
-    const kv::StoredKind kind = kv::ClassifyStoredPassword(text);
+    const auto parsed = kv::password::ParseStoredPassword(text);
+    const kv::password::StoredKind kind = kv::password::ClassifyStoredPassword(text);
     if (parsed) {
-        Require(kind == kv::StoredKind::Hashed);
-        Require(parsed->iterations >= 1 && parsed->iterations <= kv::kMaxIterations);
-        Require(kv::ComposeStoredPassword(*parsed) == text); // one text per value
+        Require(kind == kv::password::StoredKind::Hashed);
+        Require(parsed->iterations >= 1 && parsed->iterations <= kv::password::kMaxIterations);
+        Require(kv::password::ComposeStoredPassword(*parsed) == text); // one text per value
     } else {
-        Require(kind == (text.empty() ? kv::StoredKind::NoPassword : kv::StoredKind::Legacy));
+        Require(kind == (text.empty() ? kv::password::StoredKind::NoPassword : kv::password::StoredKind::Legacy));
     }
 
     FixedDeriver deriver;
-    const bool self = kv::PasswordMatches(text, text, deriver);
-    Require(kind != kv::StoredKind::Legacy || self);
-    Require(kind != kv::StoredKind::NoPassword || !self);
+    const bool self = kv::password::PasswordMatches(text, text, deriver);
+    Require(kind != kv::password::StoredKind::Legacy || self);
+    Require(kind != kv::password::StoredKind::NoPassword || !self);
 
-    const std::string utf8 = kv::WideToUtf8(text);
+    const std::string utf8 = kv::password::WideToUtf8(text);
     Require(utf8.size() <= text.size() * 4);
     Require(utf8.size() >= text.size() || sizeof(wchar_t) == 4);
 
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    if (const auto decoded = kv::DecodeBase64(bytes))
-        Require(kv::EncodeBase64(*decoded) == bytes);
+    if (const auto decoded = kv::password::DecodeBase64(bytes))
+        Require(kv::password::EncodeBase64(*decoded) == bytes);
     const std::span<const std::uint8_t> raw(data, size);
-    const auto round = kv::DecodeBase64(kv::EncodeBase64(raw));
+    const auto round = kv::password::DecodeBase64(kv::password::EncodeBase64(raw));
     Require(round && round->size() == size && std::equal(round->begin(), round->end(), data));
     return 0;
 }

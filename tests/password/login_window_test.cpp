@@ -7,8 +7,8 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
-using L = frm_Login;
+using M = app::frm_Main;
+using L = password::frm_Login;
 
 constexpr wchar_t kWriteProtectKey[] = L"SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
 
@@ -22,7 +22,7 @@ TEST_F(PasswordWindowTest, NoStoredPasswordOrAnEmptyOneShowsNoLogin) {
         Start();
         EXPECT_FALSE(shown.Saw(L"Login"));
         EXPECT_TRUE(MainShown());
-        EXPECT_FALSE(mdl_main::LoginPassed()); // nothing asked, nothing set
+        EXPECT_FALSE(password::mdl_main::LoginPassed()); // nothing asked, nothing set
         EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
         Close();
     }
@@ -35,8 +35,8 @@ TEST_F(PasswordWindowTest, OneBlankIsAPasswordAndTheMainWindowWaitsBehindTheLogi
         // The main window exists but is not displayed; its scratch box says only that a
         // password is set, and so does the dialog's.
         EXPECT_FALSE(IsShown(window_->hwnd()));
-        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), kMarkerPasswordSet);
-        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), kMarkerPasswordSet);
+        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), password::kMarkerPasswordSet);
+        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), password::kMarkerPasswordSet);
         EXPECT_EQ(::GetWindow(dialog, GW_OWNER), window_->hwnd());
         HWND box = ::GetDlgItem(dialog, L::txtPassword);
         TypeInto(box, L" ");
@@ -44,10 +44,10 @@ TEST_F(PasswordWindowTest, OneBlankIsAPasswordAndTheMainWindowWaitsBehindTheLogi
     });
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     // The protection reads ran after the gate and overwrote the scratch box.
-    EXPECT_NE(WindowText(window_->Control(M::txtRegValue)), kMarkerPasswordSet);
+    EXPECT_NE(WindowText(window_->Control(M::txtRegValue)), password::kMarkerPasswordSet);
 }
 
 // A password kept as text by an earlier version, and the hashed form of today.
@@ -64,13 +64,13 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     const ShownWindows shown;
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_FALSE(ProgramEnded());
     EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
     // The store is read, never rewritten, by a login.
-    const StoredPasswordRead after = StoredValue();
-    EXPECT_EQ(after.status, StoreReadStatus::Value);
+    const password::StoredPasswordRead after = StoredValue();
+    EXPECT_EQ(after.status, password::StoreReadStatus::Value);
     EXPECT_EQ(after.text.starts_with(L"pbkdf2-sha256$"), GetParam());
 }
 
@@ -90,7 +90,7 @@ TEST_P(StoredFormTest, EnterPressesLogin) {
         PressKey(VK_RETURN);
     });
     Start();
-    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -101,12 +101,12 @@ std::string FormName(const ::testing::TestParamInfo<bool>& param) {
 INSTANTIATE_TEST_SUITE_P(Forms, StoredFormTest, ::testing::Values(false, true), FormName);
 
 TEST_F(PasswordWindowTest, HashedAtTheDefaultCountIsAccepted) {
-    const std::optional<std::wstring> hashed = HashNewPassword(L"slow but sure");
+    const std::optional<std::wstring> hashed = password::HashNewPassword(L"slow but sure");
     ASSERT_TRUE(hashed);
     Store(*hashed);
     LoginWith({L"slow but sure!"}, L"slow but sure");
     Start();
-    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -125,7 +125,7 @@ TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
     EXPECT_FALSE(shown.Saw(kMainTitle));
-    EXPECT_FALSE(mdl_main::LoginPassed());
+    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(window_->IsLoaded());
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty()) << recorder_.CallTexts().front();
@@ -144,8 +144,8 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
               ERROR_SUCCESS);
     const ShownWindows shown;
     WhenShown(L"Login", [this](HWND dialog) {
-        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), kMarkerUnreadable);
-        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), kMarkerUnreadable);
+        EXPECT_EQ(WindowText(window_->Control(M::txtRegValue)), password::kMarkerUnreadable);
+        EXPECT_EQ(WindowText(::GetDlgItem(dialog, L::txtgetpwd)), password::kMarkerUnreadable);
         HWND box = ::GetDlgItem(dialog, L::txtPassword);
         for (const wchar_t* entry : {L"", L"0", L" ", L"Text1", L"(unreadable)"}) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(entry)));
@@ -159,7 +159,7 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
         Click(::GetDlgItem(dialog, L::cmdCancel));
     });
     Start();
-    EXPECT_FALSE(mdl_main::LoginPassed());
+    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(shown.Saw(kMainTitle));
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty());

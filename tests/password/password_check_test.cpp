@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 // Gives `right_key` only for exactly the expected password, salt and count, and records
@@ -134,4 +134,4 @@ TEST(LoginGate, UnreadableStoreAcceptsNoEntry) {
 }
 
 } // namespace
-} // namespace kv
+} // namespace kv::password

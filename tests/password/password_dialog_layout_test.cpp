@@ -12,9 +12,9 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
-using L = frm_Login;
-using S = frm_Settings;
+using M = app::frm_Main;
+using L = password::frm_Login;
+using S = password::frm_Settings;
 
 LOGFONTW FontOf(HWND control) {
     LOGFONTW font{};
@@ -118,7 +118,7 @@ TEST_F(PasswordWindowTest, LoginDialogAsDesigned) {
     Store(L"x");
     WhenShown(L"Login", [this](HWND dialog) {
         EXPECT_EQ(WindowText(dialog), L"Login");
-        ExpectDialog<L>(dialog, LoginDesign(), window_->hwnd(), 311, 146);
+        ExpectDialog<L>(dialog, password::LoginDesign(), window_->hwnd(), 311, 146);
         HWND banner = ::GetDlgItem(dialog, L::Picture1);
         EXPECT_EQ(WindowText(::GetDlgItem(banner, L::Label4)), L"Login");
         EXPECT_EQ(WindowText(::GetDlgItem(banner, L::Label2)), L"Enter valid password to login.");
@@ -139,7 +139,7 @@ TEST_F(PasswordWindowTest, SettingsDialogAsDesigned) {
     ASSERT_TRUE(MainShown());
     WhenShown(L"Settings", [this](HWND dialog) {
         EXPECT_EQ(WindowText(dialog), L"Settings");
-        ExpectDialog<S>(dialog, SettingsDesign(), window_->hwnd(), 349, 149);
+        ExpectDialog<S>(dialog, password::SettingsDesign(), window_->hwnd(), 349, 149);
         HWND banner = ::GetDlgItem(dialog, S::Picture1);
         EXPECT_EQ(WindowText(::GetDlgItem(banner, S::Label4)), L"Settings");
         EXPECT_EQ(WindowText(::GetDlgItem(banner, S::Label2)),

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) {
@@ -177,4 +177,4 @@ TEST(WideToUtf8, KeepsUnpairedSurrogatesDistinct) {
 }
 
 } // namespace
-} // namespace kv
+} // namespace kv::password

@@ -54,16 +54,16 @@ void TypeInto(HWND edit, const std::wstring& text) {
     }
 }
 
-StoredPasswordRead StoredValue() {
-    return ReadStoredPassword();
+password::StoredPasswordRead StoredValue() {
+    return password::ReadStoredPassword();
 }
 
 void Store(const std::wstring& text) {
-    ASSERT_TRUE(WriteStoredPassword(text).ok);
+    ASSERT_TRUE(password::WriteStoredPassword(text).ok);
 }
 
 std::wstring Hashed(const std::wstring& text) {
-    const std::optional<std::wstring> hashed = HashNewPassword(text, kFastIterations);
+    const std::optional<std::wstring> hashed = password::HashNewPassword(text, kFastIterations);
     EXPECT_TRUE(hashed.has_value());
     return hashed.value_or(L"");
 }
@@ -96,39 +96,39 @@ void LeaveDialog(HWND dialog, int cancelButton, Leave how) {
 
 void PasswordWindowTest::SetUp() {
     ResetProgramEnded();
-    mdl_main::ResetLoginPassedForTesting();
+    password::mdl_main::ResetLoginPassedForTesting();
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    mdl_RegFunctions::SetRegistryApi(&recorder_);
+    kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
 
 void PasswordWindowTest::TearDown() {
     window_.reset();
-    mdl_RegFunctions::SetRegistryApi(nullptr);
+    kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     EXPECT_TRUE(AllShownActionsRan()) << "a window or message box that was expected never showed";
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    mdl_main::ResetLoginPassedForTesting();
+    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::Start() {
-    window_ = std::make_unique<frm_Main>();
+    window_ = std::make_unique<app::frm_Main>();
     window_->Show();
     Pump(50);
 }
 
 void PasswordWindowTest::Close() {
     if (window_ && window_->IsLoaded()) {
-        Click(window_->Control(frm_Main::cmdClose));
+        Click(window_->Control(app::frm_Main::cmdClose));
     }
     window_.reset();
     recorder_.ClearCalls();
     ResetProgramEnded();
-    mdl_main::ResetLoginPassedForTesting();
+    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::LoginWith(std::vector<std::wstring> wrong, const std::wstring& right) {
     WhenShown(L"Login", [wrong = std::move(wrong), right](HWND dialog) {
-        HWND box = ::GetDlgItem(dialog, frm_Login::txtPassword);
-        HWND login = ::GetDlgItem(dialog, frm_Login::cmdLogin);
+        HWND box = ::GetDlgItem(dialog, password::frm_Login::txtPassword);
+        HWND login = ::GetDlgItem(dialog, password::frm_Login::cmdLogin);
         EXPECT_EQ(::GetFocus(), box) << "the entry box has the focus when the dialog opens";
         EXPECT_EQ(WindowText(box), L"");
         for (const std::wstring& entry : wrong) {
@@ -145,7 +145,7 @@ void PasswordWindowTest::LoginWith(std::vector<std::wstring> wrong, const std::w
             ASSERT_TRUE(::IsWindow(dialog)) << "a refused entry keeps the dialog open";
             EXPECT_EQ(WindowText(box), L"");
             EXPECT_EQ(::GetFocus(), box);
-            EXPECT_FALSE(mdl_main::LoginPassed());
+            EXPECT_FALSE(password::mdl_main::LoginPassed());
         }
         TypeInto(box, right);
         Click(login);
@@ -158,7 +158,7 @@ void PasswordWindowTest::ExpectNextStartAccepts(const std::wstring& right,
     LoginWith(std::move(wrong), right);
     Start();
     EXPECT_TRUE(AllShownActionsRan()) << "no login dialog";
-    EXPECT_TRUE(mdl_main::LoginPassed());
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_FALSE(ProgramEnded());
 }

@@ -40,7 +40,7 @@ public:
 void TypeInto(HWND edit, const std::wstring& text);
 
 // The store's raw value, read with the store's own reader.
-StoredPasswordRead StoredValue();
+password::StoredPasswordRead StoredValue();
 // Puts a value into the real store directly.
 void Store(const std::wstring& text);
 // The hashed form of `text` at few iterations, as a test puts it there.
@@ -71,8 +71,8 @@ protected:
 
     bool MainShown() const { return window_ && window_->IsLoaded() && IsShown(window_->hwnd()); }
 
-    reg::RegistryRecorder recorder_{reg::WindowsRegistry()};
-    std::unique_ptr<frm_Main> window_;
+    kv::test::RegistryRecorder recorder_{reg::WindowsRegistry()};
+    std::unique_ptr<app::frm_Main> window_;
 };
 
 } // namespace kv::test

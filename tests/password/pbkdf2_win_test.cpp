@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -112,4 +112,4 @@ TEST(HashNewPassword, UsesTheDefaultCountAndRefusesNonsense) {
 }
 
 } // namespace
-} // namespace kv
+} // namespace kv::password

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 TEST(StoredPasswordMarker, EmptyExactlyWhenNoLoginIsAskedForAndNeverTheText) {
@@ -75,4 +75,4 @@ TEST(WipeText, OverwritesEveryCharacterAndEmpties) {
 }
 
 } // namespace
-} // namespace kv
+} // namespace kv::password

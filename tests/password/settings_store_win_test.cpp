@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kv {
+namespace kv::password {
 namespace {
 
 constexpr wchar_t kScratch[] = L"Software\\kelvane-tests\\settings-store";
@@ -163,4 +163,4 @@ TEST(SettingsStoreRealLocation, LivesUnderTheUsersSoftwareKey) {
 }
 
 } // namespace
-} // namespace kv
+} // namespace kv::password

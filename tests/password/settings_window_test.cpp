@@ -10,8 +10,8 @@
 namespace kv::test {
 namespace {
 
-using M = frm_Main;
-using S = frm_Settings;
+using M = app::frm_Main;
+using S = password::frm_Settings;
 
 class SettingsWindowTest : public PasswordWindowTest {
 protected:
@@ -22,9 +22,9 @@ protected:
     }
 
     // Shows a settings dialog over the main window and runs `use` inside it.
-    void OpenSettings(std::function<void(HWND dialog)> use, SettingsLocation where = {}) {
+    void OpenSettings(std::function<void(HWND dialog)> use, password::SettingsLocation where = {}) {
         WhenShown(L"Settings", std::move(use));
-        frm_Settings settings(std::move(where), kFastIterations);
+        password::frm_Settings settings(std::move(where), kFastIterations);
         settings.ShowModal();
         EXPECT_FALSE(settings.IsLoaded());
         EXPECT_TRUE(AllShownActionsRan()) << "the dialog or a message box never showed";
@@ -50,11 +50,11 @@ void ExpectInformation(const MessageBoxSeen& seen, const std::wstring& text) {
 
 // What the store holds is the hashed form of the text, never the text.
 void ExpectStoredHashed(const std::wstring& text) {
-    const StoredPasswordRead stored = StoredValue();
-    ASSERT_EQ(stored.status, StoreReadStatus::Value);
-    EXPECT_EQ(ClassifyStoredPassword(stored.text), StoredKind::Hashed) << "stored as text";
+    const password::StoredPasswordRead stored = StoredValue();
+    ASSERT_EQ(stored.status, password::StoreReadStatus::Value);
+    EXPECT_EQ(password::ClassifyStoredPassword(stored.text), password::StoredKind::Hashed) << "stored as text";
     EXPECT_EQ(stored.text.find(text), std::wstring::npos);
-    EXPECT_TRUE(VerifyPassword(stored.text, text));
+    EXPECT_TRUE(password::VerifyPassword(stored.text, text));
 }
 
 TEST_F(SettingsWindowTest, PasswordButtonOpensAFreshDialogAndANewPasswordGuardsTheNextStart) {
@@ -145,8 +145,8 @@ TEST_F(SettingsWindowTest, EmptyBoxAnsweredYesDisablesThePassword) {
         ExpectInformation(told, L"Password has been disabled.");
         EXPECT_FALSE(::IsWindow(dialog));
     });
-    const StoredPasswordRead stored = StoredValue();
-    EXPECT_EQ(stored.status, StoreReadStatus::Value) << "the value is emptied, not deleted";
+    const password::StoredPasswordRead stored = StoredValue();
+    EXPECT_EQ(stored.status, password::StoreReadStatus::Value) << "the value is emptied, not deleted";
     EXPECT_EQ(stored.text, L"");
 
     Close();
@@ -205,7 +205,7 @@ protected:
         DeleteKeyTree(HKEY_CURRENT_USER, kScratch);
         SettingsWindowTest::TearDown();
     }
-    SettingsLocation Where() const { return {parent_, L"kelvane\\settings", L"p"}; }
+    password::SettingsLocation Where() const { return {parent_, L"kelvane\\settings", L"p"}; }
 
     HKEY parent_ = nullptr;
 };
@@ -241,8 +241,8 @@ TEST_F(UnwritableStoreTest, AFailedWriteIsToldAndNothingIsClaimed) {
             Click(::GetDlgItem(dialog, S::cmdCancel));
         },
         Where());
-    EXPECT_EQ(ReadStoredPassword(Where()).status, StoreReadStatus::Missing);
-    EXPECT_EQ(StoredValue().status, StoreReadStatus::Missing) << "the real store is untouched";
+    EXPECT_EQ(password::ReadStoredPassword(Where()).status, password::StoreReadStatus::Missing);
+    EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Missing) << "the real store is untouched";
 }
 
 } // namespace

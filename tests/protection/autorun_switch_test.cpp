@@ -94,7 +94,7 @@ TEST_F(AutorunTest, DeniedMachineWideWriteStillWritesPerUser) {
     Seed(0, 0);
     GetAutorunStat(view);
     registry.InjectFault(
-        {.call = reg::RegCall::OpenKeyEx, .result = 5, .root = kHklm, .access = reg::kKeyWrite});
+        {.call = kv::test::RegCall::OpenKeyEx, .result = 5, .root = kHklm, .access = reg::kKeyWrite});
     cmdUSBAutorunControl_Click(view); // "&Disable"
     EXPECT_EQ(errors, std::vector<std::string>{"Access to this key is denied"});
     EXPECT_EQ(Value(kHklm), 0u);
@@ -141,7 +141,7 @@ TEST_F(AutorunTest, AFailingStepDoesNotStopTheOthers) {
 }
 
 TEST_F(AutorunTest, AFailingErrorListDoesNotStopTheRead) {
-    mdl_RegFunctions::SetErrorSink([](const std::string&) { throw std::runtime_error("list"); });
+    kv::reg::mdl_RegFunctions::SetErrorSink([](const std::string&) { throw std::runtime_error("list"); });
     Seed(kNoValue, 255);
     ASSERT_NO_THROW(GetAutorunStat(view));
     ExpectShown(kDisabled);

@@ -128,7 +128,7 @@ TEST_P(DeniedTest, LeavesTheDisplayAndAddsOneLine) {
     Seed(sw, Holding(3)); // neither switch's "on" value
     sw.ops->read(view);
     const RecordingView before = view;
-    registry.InjectFault({.call = reg::RegCall::OpenKeyEx, .result = 5, .access = reg::kKeyWrite});
+    registry.InjectFault({.call = kv::test::RegCall::OpenKeyEx, .result = 5, .access = reg::kKeyWrite});
     sw.ops->click(view);
     EXPECT_EQ(errors, std::vector<std::string>{"Access to this key is denied"});
     EXPECT_EQ(Value(sw), 3u);

@@ -58,7 +58,7 @@ public:
     }
     reg::Status CreateKey(reg::RootValue root, const std::string& subKey,
                           reg::HandleValue& key) override {
-        log_.push_back("create " + reg::RootName(root) + "\\" + subKey);
+        log_.push_back("create " + kv::test::RootName(root) + "\\" + subKey);
         return inner_.CreateKey(root, subKey, key);
     }
     reg::Status QueryValueEx(reg::HandleValue key, const std::string& name, std::uint32_t& type,
@@ -82,13 +82,13 @@ private:
 class SwitchTest : public ::testing::Test {
 protected:
     SwitchTest() {
-        mdl_RegFunctions::ResetStateForTesting();
-        mdl_RegFunctions::SetRegistryApi(&logging_);
-        mdl_RegFunctions::SetErrorSink([this](const std::string& line) { errors.push_back(line); });
+        kv::reg::mdl_RegFunctions::ResetStateForTesting();
+        kv::reg::mdl_RegFunctions::SetRegistryApi(&logging_);
+        kv::reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) { errors.push_back(line); });
     }
     ~SwitchTest() override {
-        mdl_RegFunctions::SetErrorSink(nullptr);
-        mdl_RegFunctions::SetRegistryApi(nullptr);
+        kv::reg::mdl_RegFunctions::SetErrorSink(nullptr);
+        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     }
 
     void ExpectShown(const Shown& shown) const {
@@ -105,7 +105,7 @@ protected:
 
     std::vector<std::string> log;
     std::vector<std::string> errors;
-    reg::MemoryRegistry registry;
+    kv::test::MemoryRegistry registry;
     RecordingView view{log};
 
 private:

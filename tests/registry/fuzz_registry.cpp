@@ -14,8 +14,8 @@
 
 namespace {
 
-namespace mdl = kv::mdl_RegFunctions;
-using kv::reg::RegCall;
+namespace mdl = kv::reg::mdl_RegFunctions;
+using kv::test::RegCall;
 
 void Check(bool condition) {
     if (!condition) {
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mdl::SetErrorSink([&lines](const std::string& line) { lines.push_back(line); });
     CheckParse(input, lines);
 
-    kv::reg::MemoryRegistry reg;
+    kv::test::MemoryRegistry reg;
     reg.SetDWord(kv::reg::kHkeyLocalMachine, "SOFTWARE\\kv", "v", 1);
     reg.SetString(kv::reg::kHkeyCurrentUser, "", "v", "text");
     if (code != 0) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 namespace kv::reg::conformance {
+using kv::test::RegistryRecorder;
 namespace {
 
 class Layer {

@@ -12,6 +12,7 @@
 #include <string>
 
 namespace kv::reg::conformance {
+using kv::test::RegistryRecorder;
 
 // Every test works below HKEY_CURRENT_USER\<kScratch>, which the layer starts without.
 inline const std::string kScratch = "Software\\kelvane-test\\layer";

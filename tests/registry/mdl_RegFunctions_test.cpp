@@ -9,12 +9,12 @@
 #include <climits>
 #include <stdexcept>
 
-namespace kv::mdl_RegFunctions {
+namespace kv::reg::mdl_RegFunctions {
 namespace {
 
 using reg::kHkeyCurrentUser;
 using reg::kHkeyLocalMachine;
-using reg::RegCall;
+using kv::test::RegCall;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -34,7 +34,7 @@ protected:
         SetErrorSink(nullptr);
     }
 
-    reg::MemoryRegistry reg_;
+    kv::test::MemoryRegistry reg_;
     std::vector<std::string> lines_;
 };
 
@@ -300,4 +300,4 @@ TEST_F(RegFunctions, WithoutARegistryTheDefaultApplies) {
 }
 
 } // namespace
-} // namespace kv::mdl_RegFunctions
+} // namespace kv::reg::mdl_RegFunctions

@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 namespace kv::reg {
+using kv::test::MemoryRegistry;
+using kv::test::MemoryStore;
+using kv::test::RegCall;
+using kv::test::RegistryRecorder;
 namespace conformance {
 
 INSTANTIATE_TEST_SUITE_P(Memory, LayerConformance,

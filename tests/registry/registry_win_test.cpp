@@ -11,6 +11,7 @@
 #include <windows.h>
 
 namespace kv::reg {
+using kv::test::RegistryRecorder;
 namespace conformance {
 
 INSTANTIATE_TEST_SUITE_P(Windows, LayerConformance,
@@ -29,9 +30,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, LayerConformance,
 
 namespace {
 
-using mdl_RegFunctions::CreateKey;
-using mdl_RegFunctions::GetDWordValue;
-using mdl_RegFunctions::SetDWordValue;
+using kv::reg::mdl_RegFunctions::CreateKey;
+using kv::reg::mdl_RegFunctions::GetDWordValue;
+using kv::reg::mdl_RegFunctions::SetDWordValue;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -64,14 +65,14 @@ protected:
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchW, 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &scratch_, nullptr),
                   ERROR_SUCCESS);
-        mdl_RegFunctions::ResetStateForTesting();
-        mdl_RegFunctions::SetRegistryApi(&recorder_);
-        mdl_RegFunctions::SetErrorSink([this](const std::string& line) { lines_.push_back(line); });
+        kv::reg::mdl_RegFunctions::ResetStateForTesting();
+        kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
+        kv::reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) { lines_.push_back(line); });
     }
     void TearDown() override {
         EXPECT_EQ(recorder_.OpenKeyCount(), 0u) << "a key was left open";
-        mdl_RegFunctions::SetRegistryApi(nullptr);
-        mdl_RegFunctions::SetErrorSink(nullptr);
+        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
+        kv::reg::mdl_RegFunctions::SetErrorSink(nullptr);
         RegCloseKey(scratch_);
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratchW);
     }
@@ -178,7 +179,7 @@ TEST_F(RealRegistry, LocalMachineIsReachedThroughItsRootHandle) {
 
 TEST_F(RealRegistry, TheModuleUsesTheRealRegistryByDefault) {
     SetDWordValue(kScratchPath, "Seen", 42);
-    mdl_RegFunctions::SetRegistryApi(nullptr);
+    kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     EXPECT_EQ(GetDWordValue(kScratchPath, "Seen").Text(), "42");
     EXPECT_EQ(recorder_.Calls().size(), 3u) << "the read did not go through the recorder";
 }

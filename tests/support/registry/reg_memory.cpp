@@ -7,18 +7,18 @@
 #include <iterator>
 #include <string_view>
 
-namespace kv::reg {
+namespace kv::test {
 namespace {
 
 // Windows result codes this layer answers with.
-constexpr Status kSuccess = 0;
-constexpr Status kFileNotFound = 2;
-constexpr Status kAccessDenied = 5;
-constexpr Status kInvalidHandle = 6;
-constexpr Status kInvalidParameter = 87;
-constexpr Status kBadPathname = 161;
-constexpr Status kMoreData = 234;
-constexpr Status kKeyDeleted = 1018;
+constexpr reg::Status kSuccess = 0;
+constexpr reg::Status kFileNotFound = 2;
+constexpr reg::Status kAccessDenied = 5;
+constexpr reg::Status kInvalidHandle = 6;
+constexpr reg::Status kInvalidParameter = 87;
+constexpr reg::Status kBadPathname = 161;
+constexpr reg::Status kMoreData = 234;
+constexpr reg::Status kKeyDeleted = 1018;
 
 constexpr std::uint32_t kKeyQueryValue = 0x0001;
 constexpr std::uint32_t kKeySetValue = 0x0002;
@@ -68,13 +68,13 @@ std::optional<std::vector<std::string>> SplitSubKey(const std::string& subKey) {
 }
 
 // A predefined root as a handle: the 32-bit value sign-extended, as Windows hands it out.
-HandleValue PredefinedHandle(RootValue root) {
-    return static_cast<HandleValue>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+reg::HandleValue PredefinedHandle(reg::RootValue root) {
+    return static_cast<reg::HandleValue>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
 }
 
-std::optional<RootValue> AsPredefined(HandleValue key) {
-    const auto low = static_cast<RootValue>(key);
-    if (low >= kHkeyClassesRoot && low <= kHkeyDynData &&
+std::optional<reg::RootValue> AsPredefined(reg::HandleValue key) {
+    const auto low = static_cast<reg::RootValue>(key);
+    if (low >= reg::kHkeyClassesRoot && low <= reg::kHkeyDynData &&
         (key == low || key == PredefinedHandle(low))) {
         return low;
     }
@@ -88,10 +88,10 @@ std::string Hex(std::uint64_t value) {
 }
 
 std::string AccessName(std::uint32_t access) {
-    if (access == kKeyRead) {
+    if (access == reg::kKeyRead) {
         return "KEY_READ";
     }
-    if (access == kKeyWrite) {
+    if (access == reg::kKeyWrite) {
         return "KEY_WRITE";
     }
     return Hex(access);
@@ -109,9 +109,9 @@ std::string HexBytes(const std::vector<std::uint8_t>& data) {
 
 } // namespace
 
-std::string RootName(RootValue root) {
-    if (root >= kHkeyClassesRoot && root <= kHkeyDynData) {
-        return std::string(kRootNames[root - kHkeyClassesRoot]);
+std::string RootName(reg::RootValue root) {
+    if (root >= reg::kHkeyClassesRoot && root <= reg::kHkeyDynData) {
+        return std::string(kRootNames[root - reg::kHkeyClassesRoot]);
     }
     return Hex(root);
 }
@@ -140,14 +140,14 @@ struct MemoryStore::Handle {
 };
 
 MemoryStore::MemoryStore() {
-    for (RootValue root = kHkeyClassesRoot; root <= kHkeyDynData; ++root) {
+    for (reg::RootValue root = reg::kHkeyClassesRoot; root <= reg::kHkeyDynData; ++root) {
         roots_[root] = std::make_shared<Key>();
     }
 }
 
 MemoryStore::~MemoryStore() = default;
 
-std::shared_ptr<MemoryStore::Key> MemoryStore::FindKey(RootValue root,
+std::shared_ptr<MemoryStore::Key> MemoryStore::FindKey(reg::RootValue root,
                                                        const std::string& subKey) const {
     const auto rootIt = roots_.find(root);
     const auto parts = SplitSubKey(subKey);
@@ -165,7 +165,7 @@ std::shared_ptr<MemoryStore::Key> MemoryStore::FindKey(RootValue root,
     return key;
 }
 
-std::shared_ptr<MemoryStore::Key> MemoryStore::MakeKey(RootValue root, const std::string& subKey) {
+std::shared_ptr<MemoryStore::Key> MemoryStore::MakeKey(reg::RootValue root, const std::string& subKey) {
     const auto rootIt = roots_.find(root);
     const auto parts = SplitSubKey(subKey);
     if (rootIt == roots_.end() || !parts) {
@@ -182,12 +182,12 @@ std::shared_ptr<MemoryStore::Key> MemoryStore::MakeKey(RootValue root, const std
     return key;
 }
 
-void MemoryStore::AddKey(RootValue root, const std::string& subKey) {
+void MemoryStore::AddKey(reg::RootValue root, const std::string& subKey) {
     std::lock_guard lock(mutex_);
     MakeKey(root, subKey);
 }
 
-void MemoryStore::SetValue(RootValue root, const std::string& subKey, const std::string& name,
+void MemoryStore::SetValue(reg::RootValue root, const std::string& subKey, const std::string& name,
                            std::uint32_t type, std::vector<std::uint8_t> data) {
     std::lock_guard lock(mutex_);
     if (const auto key = MakeKey(root, subKey)) {
@@ -196,23 +196,23 @@ void MemoryStore::SetValue(RootValue root, const std::string& subKey, const std:
     }
 }
 
-void MemoryStore::SetDWord(RootValue root, const std::string& subKey, const std::string& name,
+void MemoryStore::SetDWord(reg::RootValue root, const std::string& subKey, const std::string& name,
                            std::uint32_t value) {
     std::vector<std::uint8_t> data(4);
     for (std::size_t i = 0; i < 4; ++i) {
         data[i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-    SetValue(root, subKey, name, kRegDword, std::move(data));
+    SetValue(root, subKey, name, reg::kRegDword, std::move(data));
 }
 
-void MemoryStore::SetString(RootValue root, const std::string& subKey, const std::string& name,
+void MemoryStore::SetString(reg::RootValue root, const std::string& subKey, const std::string& name,
                             const std::string& text) {
     std::vector<std::uint8_t> data(text.begin(), text.end());
     data.push_back(0);
-    SetValue(root, subKey, name, kRegSz, std::move(data));
+    SetValue(root, subKey, name, reg::kRegSz, std::move(data));
 }
 
-bool MemoryStore::DeleteKey(RootValue root, const std::string& subKey) {
+bool MemoryStore::DeleteKey(reg::RootValue root, const std::string& subKey) {
     std::lock_guard lock(mutex_);
     const auto parts = SplitSubKey(subKey);
     if (!parts || parts->empty()) {
@@ -237,18 +237,18 @@ bool MemoryStore::DeleteKey(RootValue root, const std::string& subKey) {
     return true;
 }
 
-bool MemoryStore::DeleteValue(RootValue root, const std::string& subKey, const std::string& name) {
+bool MemoryStore::DeleteValue(reg::RootValue root, const std::string& subKey, const std::string& name) {
     std::lock_guard lock(mutex_);
     const auto key = FindKey(root, subKey);
     return key && key->values.erase(Lower(AsCString(name))) > 0;
 }
 
-bool MemoryStore::KeyExists(RootValue root, const std::string& subKey) const {
+bool MemoryStore::KeyExists(reg::RootValue root, const std::string& subKey) const {
     std::lock_guard lock(mutex_);
     return FindKey(root, subKey) != nullptr;
 }
 
-std::optional<MemoryStore::Value> MemoryStore::GetValue(RootValue root, const std::string& subKey,
+std::optional<MemoryStore::Value> MemoryStore::GetValue(reg::RootValue root, const std::string& subKey,
                                                         const std::string& name) const {
     std::lock_guard lock(mutex_);
     const auto key = FindKey(root, subKey);
@@ -262,10 +262,10 @@ std::optional<MemoryStore::Value> MemoryStore::GetValue(RootValue root, const st
     return it->second.second;
 }
 
-std::optional<std::uint32_t> MemoryStore::GetDWord(RootValue root, const std::string& subKey,
+std::optional<std::uint32_t> MemoryStore::GetDWord(reg::RootValue root, const std::string& subKey,
                                                    const std::string& name) const {
     const auto value = GetValue(root, subKey, name);
-    if (!value || value->type != kRegDword || value->data.size() != 4) {
+    if (!value || value->type != reg::kRegDword || value->data.size() != 4) {
         return std::nullopt;
     }
     std::uint32_t result = 0;
@@ -280,7 +280,7 @@ std::size_t MemoryStore::OpenHandleCount() const {
     return handles_.size();
 }
 
-Status MemoryStore::ResolveHandle(HandleValue key, std::uint32_t accessNeeded,
+reg::Status MemoryStore::ResolveHandle(reg::HandleValue key, std::uint32_t accessNeeded,
                                   std::shared_ptr<Key>& found) const {
     if (const auto root = AsPredefined(key)) {
         found = roots_.at(*root);
@@ -300,8 +300,8 @@ Status MemoryStore::ResolveHandle(HandleValue key, std::uint32_t accessNeeded,
     return kSuccess;
 }
 
-Status MemoryStore::OpenKeyEx(RootValue root, const std::string& subKey, std::uint32_t /*options*/,
-                              std::uint32_t access, HandleValue& key) {
+reg::Status MemoryStore::OpenKeyEx(reg::RootValue root, const std::string& subKey, std::uint32_t /*options*/,
+                              std::uint32_t access, reg::HandleValue& key) {
     std::lock_guard lock(mutex_);
     key = 0;
     if (!roots_.contains(root)) {
@@ -325,7 +325,7 @@ Status MemoryStore::OpenKeyEx(RootValue root, const std::string& subKey, std::ui
     return kSuccess;
 }
 
-Status MemoryStore::CreateKey(RootValue root, const std::string& subKey, HandleValue& key) {
+reg::Status MemoryStore::CreateKey(reg::RootValue root, const std::string& subKey, reg::HandleValue& key) {
     std::lock_guard lock(mutex_);
     key = 0;
     if (!roots_.contains(root)) {
@@ -341,11 +341,11 @@ Status MemoryStore::CreateKey(RootValue root, const std::string& subKey, HandleV
     return kSuccess;
 }
 
-Status MemoryStore::QueryValueEx(HandleValue key, const std::string& name, std::uint32_t& type,
+reg::Status MemoryStore::QueryValueEx(reg::HandleValue key, const std::string& name, std::uint32_t& type,
                                  void* data, std::uint32_t& size) {
     std::lock_guard lock(mutex_);
     std::shared_ptr<Key> found;
-    if (const Status status = ResolveHandle(key, kKeyQueryValue, found); status != kSuccess) {
+    if (const reg::Status status = ResolveHandle(key, kKeyQueryValue, found); status != kSuccess) {
         return status;
     }
     const auto it = found->values.find(Lower(AsCString(name)));
@@ -370,11 +370,11 @@ Status MemoryStore::QueryValueEx(HandleValue key, const std::string& name, std::
     return kSuccess;
 }
 
-Status MemoryStore::SetValueEx(HandleValue key, const std::string& name, std::uint32_t type,
+reg::Status MemoryStore::SetValueEx(reg::HandleValue key, const std::string& name, std::uint32_t type,
                                const void* data, std::uint32_t size) {
     std::lock_guard lock(mutex_);
     std::shared_ptr<Key> found;
-    if (const Status status = ResolveHandle(key, kKeySetValue, found); status != kSuccess) {
+    if (const reg::Status status = ResolveHandle(key, kKeySetValue, found); status != kSuccess) {
         return status;
     }
     if (data == nullptr && size > 0) {
@@ -390,7 +390,7 @@ Status MemoryStore::SetValueEx(HandleValue key, const std::string& name, std::ui
     return kSuccess;
 }
 
-Status MemoryStore::CloseKey(HandleValue key) {
+reg::Status MemoryStore::CloseKey(reg::HandleValue key) {
     std::lock_guard lock(mutex_);
     if (AsPredefined(key)) {
         return kSuccess;
@@ -474,7 +474,7 @@ std::size_t RegistryRecorder::OpenKeyCount() const {
     return open_.size();
 }
 
-std::optional<Status> RegistryRecorder::TakeFault(const CallRecord& call) {
+std::optional<reg::Status> RegistryRecorder::TakeFault(const CallRecord& call) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         const Fault& fault = *it;
         const bool matches =
@@ -485,7 +485,7 @@ std::optional<Status> RegistryRecorder::TakeFault(const CallRecord& call) {
         if (!matches) {
             continue;
         }
-        const Status result = fault.result;
+        const reg::Status result = fault.result;
         if (fault.times > 0 && --it->times == 0) {
             faults_.erase(it);
         }
@@ -510,14 +510,14 @@ void RegistryRecorder::Opened(const CallRecord& call) {
     }
 }
 
-Status RegistryRecorder::Finish(CallRecord call, Status result) {
+reg::Status RegistryRecorder::Finish(CallRecord call, reg::Status result) {
     call.result = result;
     calls_.push_back(std::move(call));
     return result;
 }
 
-Status RegistryRecorder::OpenKeyEx(RootValue root, const std::string& subKey, std::uint32_t options,
-                                   std::uint32_t access, HandleValue& key) {
+reg::Status RegistryRecorder::OpenKeyEx(reg::RootValue root, const std::string& subKey, std::uint32_t options,
+                                   std::uint32_t access, reg::HandleValue& key) {
     std::lock_guard lock(mutex_);
     CallRecord call{.call = RegCall::OpenKeyEx,
                     .root = root,
@@ -529,14 +529,14 @@ Status RegistryRecorder::OpenKeyEx(RootValue root, const std::string& subKey, st
         call.injected = true;
         return Finish(std::move(call), *fault);
     }
-    const Status result = inner_.OpenKeyEx(root, subKey, options, access, key);
+    const reg::Status result = inner_.OpenKeyEx(root, subKey, options, access, key);
     call.key = key;
     call.result = result;
     Opened(call);
     return Finish(std::move(call), result);
 }
 
-Status RegistryRecorder::CreateKey(RootValue root, const std::string& subKey, HandleValue& key) {
+reg::Status RegistryRecorder::CreateKey(reg::RootValue root, const std::string& subKey, reg::HandleValue& key) {
     std::lock_guard lock(mutex_);
     CallRecord call{.call = RegCall::CreateKey, .root = root, .subKey = subKey};
     if (const auto fault = TakeFault(call)) {
@@ -544,14 +544,14 @@ Status RegistryRecorder::CreateKey(RootValue root, const std::string& subKey, Ha
         call.injected = true;
         return Finish(std::move(call), *fault);
     }
-    const Status result = inner_.CreateKey(root, subKey, key);
+    const reg::Status result = inner_.CreateKey(root, subKey, key);
     call.key = key;
     call.result = result;
     Opened(call);
     return Finish(std::move(call), result);
 }
 
-Status RegistryRecorder::QueryValueEx(HandleValue key, const std::string& name, std::uint32_t& type,
+reg::Status RegistryRecorder::QueryValueEx(reg::HandleValue key, const std::string& name, std::uint32_t& type,
                                       void* data, std::uint32_t& size) {
     std::lock_guard lock(mutex_);
     CallRecord call{
@@ -561,11 +561,11 @@ Status RegistryRecorder::QueryValueEx(HandleValue key, const std::string& name, 
         call.injected = true;
         return Finish(std::move(call), *fault);
     }
-    const Status result = inner_.QueryValueEx(key, name, type, data, size);
+    const reg::Status result = inner_.QueryValueEx(key, name, type, data, size);
     return Finish(std::move(call), result);
 }
 
-Status RegistryRecorder::SetValueEx(HandleValue key, const std::string& name, std::uint32_t type,
+reg::Status RegistryRecorder::SetValueEx(reg::HandleValue key, const std::string& name, std::uint32_t type,
                                     const void* data, std::uint32_t size) {
     std::lock_guard lock(mutex_);
     CallRecord call{
@@ -579,11 +579,11 @@ Status RegistryRecorder::SetValueEx(HandleValue key, const std::string& name, st
         call.injected = true;
         return Finish(std::move(call), *fault);
     }
-    const Status result = inner_.SetValueEx(key, name, type, data, size);
+    const reg::Status result = inner_.SetValueEx(key, name, type, data, size);
     return Finish(std::move(call), result);
 }
 
-Status RegistryRecorder::CloseKey(HandleValue key) {
+reg::Status RegistryRecorder::CloseKey(reg::HandleValue key) {
     std::lock_guard lock(mutex_);
     CallRecord call{.call = RegCall::CloseKey, .key = key};
     NameKey(call);
@@ -591,7 +591,7 @@ Status RegistryRecorder::CloseKey(HandleValue key) {
         call.injected = true;
         return Finish(std::move(call), *fault);
     }
-    const Status result = inner_.CloseKey(key);
+    const reg::Status result = inner_.CloseKey(key);
     if (result == kSuccess) {
         if (const auto it = open_.find(key); it != open_.end()) {
             open_.erase(it);
@@ -600,4 +600,4 @@ Status RegistryRecorder::CloseKey(HandleValue key) {
     return Finish(std::move(call), result);
 }
 
-} // namespace kv::reg
+} // namespace kv::test
