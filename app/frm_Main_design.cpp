@@ -28,8 +28,8 @@ constexpr ControlDesign kControls[] = {
      L"USB Device Security Protection", kNormal, kWhite, 0, kAutoSize},
     {M::Label6, L"Label6", Kind::Label, M::Picture1, 4320, 135, 1050, 195, L"Developed By:",
      kUnderlined, kWhite, 0, kAutoSize},
-    {M::Label7, L"Label7", Kind::Label, M::Picture1, 4320, 360, 1365, 195, info::author::kName, kNormal,
-     kWhite, 0, kAutoSize},
+    {M::Label7, L"Label7", Kind::Label, M::Picture1, 4320, 360, 1365, 195, info::author::kName,
+     kNormal, kWhite, 0, kAutoSize},
     {M::Label8, L"Label8", Kind::Label, M::Picture1, 4320, 585, 480, 195, L"E-mail:", kTahoma,
      kWhite, 0, kAutoSize},
     {M::Label10, L"Label10", Kind::Label, M::Picture1, 4860, 585, 1710, 195, info::author::kEmail,
@@ -153,6 +153,9 @@ const ui::FormDesign& MainDesign() {
         true,
         StartPosition::CenterScreen,
         kControls,
+        IDC_POINTING_HAND,
+        ART_HIDPI_OFFSET,
+        285, // the sections end this far from the right edge
     };
     return design;
 }

@@ -76,13 +76,20 @@ constexpr ControlDesign kControls[] = {
 
 const ui::FormDesign& AboutDesign() {
     static const ui::FormDesign design{
-        L"About...", 4215,
-        3915,        kLavender,
-        false,       IDP_BACKGROUND,
-        400,         284,
+        L"About...",
+        4215,
+        3915,
+        kLavender,
+        false,
+        IDP_BACKGROUND,
+        400,
+        284,
         0, // no window icon
-        false,       StartPosition::CenterOwner,
+        false,
+        StartPosition::CenterOwner,
         kControls,
+        IDC_POINTING_HAND,
+        ART_HIDPI_OFFSET,
     };
     return design;
 }

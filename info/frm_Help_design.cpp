@@ -115,6 +115,8 @@ const ui::FormDesign& HelpDesign() {
         false,
         StartPosition::CenterOwner,
         kControls,
+        IDC_POINTING_HAND,
+        ART_HIDPI_OFFSET,
     };
     return design;
 }

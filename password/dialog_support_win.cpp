@@ -1,6 +1,6 @@
 #include "password/dialog_support_win.h"
 
-#include <string_view>
+#include "win32/system_message.h"
 
 namespace kv::password {
 
@@ -31,23 +31,9 @@ std::wstring SaveFailedMessage(long error) {
     if (error == 0) {
         return text;
     }
-    wchar_t* description = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&description), 0,
-        nullptr);
-    if (length > 0 && description) {
-        std::wstring_view line(description, length);
-        while (!line.empty() &&
-               (line.back() == L'\n' || line.back() == L'\r' || line.back() == L' '))
-            line.remove_suffix(1);
-        if (!line.empty()) {
-            text += L"\r\n";
-            text += line;
-        }
-    }
-    if (description) {
-        ::LocalFree(description);
+    if (const std::wstring line = win32::SystemMessage(static_cast<DWORD>(error)); !line.empty()) {
+        text += L"\r\n";
+        text += line;
     }
     return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the login and settings dialogs share: reading a typed password without stray
-// copies, the wait cursor while a key is derived, and the box that says a save failed.
+// copies, the wait cursor while a key is derived, their message boxes' title and the box
+// that says a save failed.
 
 #include "password/secret_text.h"
 
@@ -27,6 +28,9 @@ public:
 private:
     HCURSOR previous_ = nullptr;
 };
+
+// The title of the dialogs' message boxes: the program's name.
+inline constexpr wchar_t kMessageTitle[] = L"Kelvane";
 
 inline constexpr wchar_t kSaveFailedText[] = L"The password could not be saved.";
 

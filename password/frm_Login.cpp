@@ -39,7 +39,8 @@ void frm_Login::cmdLogin_Click() {
         return;
     }
     // As many tries as the user likes; each starts from an empty box.
-    ui::ShowMessage(L"Invalid password.", ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
+    ui::ShowMessage(kMessageTitle, L"Invalid password.", ui::MessageIcon::Exclamation,
+                    ui::MessageButtons::Ok);
     if (IsLoaded()) {
         SetText(txtPassword, L"");
         Focus(txtPassword);

@@ -54,6 +54,8 @@ const ui::FormDesign& LoginDesign() {
         false, // owned by the main window, no taskbar button
         StartPosition::CenterOwner,
         kControls,
+        IDC_POINTING_HAND,
+        ART_HIDPI_OFFSET,
     };
     return design;
 }

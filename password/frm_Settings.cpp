@@ -22,8 +22,8 @@ bool frm_Settings::Save(std::wstring_view stored) {
     const StoreWriteResult written = WriteStoredPassword(stored, where_);
     if (!written.ok) {
         // Nothing was changed, so nothing is claimed: the dialog stays open for another try.
-        ui::ShowMessage(SaveFailedMessage(written.error), ui::MessageIcon::Exclamation,
-                        ui::MessageButtons::Ok);
+        ui::ShowMessage(kMessageTitle, SaveFailedMessage(written.error),
+                        ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
     }
     return written.ok;
 }
@@ -32,13 +32,13 @@ void frm_Settings::cmdChange_Click() {
     SecretText entered;
     ReadSecretText(Control(txtPassword), entered);
     if (entered.empty()) {
-        const int answer =
-            ui::ShowMessage(L"No password entered.\r\nDo you want to disable password?",
-                            ui::MessageIcon::Question, ui::MessageButtons::YesNo);
+        const int answer = ui::ShowMessage(
+            kMessageTitle, L"No password entered.\r\nDo you want to disable password?",
+            ui::MessageIcon::Question, ui::MessageButtons::YesNo);
         if (answer != IDYES || !Save(L"")) {
             return;
         }
-        ui::ShowMessage(L"Password has been disabled.", ui::MessageIcon::Information,
+        ui::ShowMessage(kMessageTitle, L"Password has been disabled.", ui::MessageIcon::Information,
                         ui::MessageButtons::Ok);
         Unload();
         return;
@@ -52,7 +52,8 @@ void frm_Settings::cmdChange_Click() {
     }
     entered.Wipe();
     if (!hashed) {
-        ui::ShowMessage(SaveFailedMessage(0), ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
+        ui::ShowMessage(kMessageTitle, SaveFailedMessage(0), ui::MessageIcon::Exclamation,
+                        ui::MessageButtons::Ok);
         return;
     }
     const bool saved = Save(*hashed);
@@ -60,7 +61,7 @@ void frm_Settings::cmdChange_Click() {
     if (!saved) {
         return;
     }
-    ui::ShowMessage(L"Password has been changed.", ui::MessageIcon::Information,
+    ui::ShowMessage(kMessageTitle, L"Password has been changed.", ui::MessageIcon::Information,
                     ui::MessageButtons::Ok);
     SetText(txtPassword, L"");
     Unload();

@@ -51,6 +51,8 @@ const ui::FormDesign& SettingsDesign() {
         false, // owned by the main window, no taskbar button
         StartPosition::CenterOwner,
         kControls,
+        IDC_POINTING_HAND,
+        ART_HIDPI_OFFSET,
     };
     return design;
 }

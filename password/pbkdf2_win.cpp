@@ -1,5 +1,7 @@
 #include "password/pbkdf2_win.h"
 
+#include "win32/unique_handle.h"
+
 #include <windows.h>
 #include <bcrypt.h>
 
@@ -7,28 +9,6 @@
 
 namespace kv::password {
 namespace {
-
-class AlgorithmHandle {
-public:
-    AlgorithmHandle() = default;
-    ~AlgorithmHandle() { reset(); }
-    AlgorithmHandle(const AlgorithmHandle&) = delete;
-    AlgorithmHandle& operator=(const AlgorithmHandle&) = delete;
-
-    BCRYPT_ALG_HANDLE get() const { return handle_; }
-    BCRYPT_ALG_HANDLE* put() {
-        reset();
-        return &handle_;
-    }
-    void reset() noexcept {
-        if (handle_)
-            BCryptCloseAlgorithmProvider(handle_, 0);
-        handle_ = nullptr;
-    }
-
-private:
-    BCRYPT_ALG_HANDLE handle_ = nullptr;
-};
 
 bool FillRandom(std::span<std::uint8_t> bytes) {
     return BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes.data(), static_cast<ULONG>(bytes.size()),
@@ -48,7 +28,7 @@ bool CngKeyDeriver::Derive(std::string_view password, std::span<const std::uint8
     if (iterations == 0 || password.size() > kUlongMax || salt.size() > kUlongMax ||
         key.size() > kUlongMax)
         return false;
-    AlgorithmHandle hmac;
+    win32::UniqueAlgorithm hmac;
     if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(hmac.put(), BCRYPT_SHA256_ALGORITHM, nullptr,
                                                     BCRYPT_ALG_HANDLE_HMAC_FLAG)))
         return false;

@@ -1,27 +1,12 @@
 #include "password/settings_store_win.h"
 
 #include "password/password_format.h"
+#include "win32/unique_handle.h"
 
 #include <vector>
 
 namespace kv::password {
 namespace {
-
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY get() const { return key_; }
-    HKEY* put() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 StoredPasswordRead Failed(LSTATUS code) {
     return {StoreReadStatus::Failed, {}, static_cast<long>(code)};
@@ -69,7 +54,7 @@ StoreWriteResult WriteStoredPassword(std::wstring_view text, const SettingsLocat
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (bytes > MAXDWORD)
         return {false, ERROR_INVALID_PARAMETER};
-    KeyHandle key;
+    win32::UniqueKey key;
     LSTATUS status =
         RegCreateKeyExW(where.root, where.sub_key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, key.put(), nullptr);

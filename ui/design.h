@@ -53,8 +53,8 @@ enum Flags : std::uint32_t {
     kPassword = 1u << 6, // text box shows "*"
     kAlignRight = 1u << 7,
     kBorder = 1u << 8, // single-line border (images)
-    // An autosized label that stops at the window's side margin, ends in "..." when longer
-    // and shows its whole text as a tooltip.
+    // An autosized label that stops at the form's side margin (sideMarginTwips), ends in
+    // "..." when longer and shows its whole text as a tooltip.
     kEllipsis = 1u << 9,
 };
 
@@ -85,6 +85,10 @@ struct FormDesign {
     bool taskbarButton = false;
     StartPosition position = StartPosition::CenterOwner;
     std::span<const ControlDesign> controls;
+    // What the windowing layer takes from the program rather than knowing it itself:
+    int linkPointer = 0;        // pointer resource of link labels; 0: the system's hand
+    int hiDpiPictureOffset = 0; // a picture's double-resolution twin is at id + this; 0: none
+    int sideMarginTwips = 0;    // how far from the right edge ellipsis labels stop
 };
 
 } // namespace kv::ui

@@ -54,4 +54,20 @@ win32::UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
     return win32::UniqueFont(::CreateFontIndirectW(&lf));
 }
 
+void FontCache::Reset(unsigned dpi) {
+    dpi_ = dpi;
+    fonts_.clear();
+}
+
+HFONT FontCache::Get(const FontDesign& font) {
+    for (auto& [design, handle] : fonts_) {
+        if (design.face == font.face && design.hundredthsPt == font.hundredthsPt &&
+            design.bold == font.bold && design.underline == font.underline) {
+            return handle.get();
+        }
+    }
+    fonts_.emplace_back(font, CreateDesignFont(font, dpi_));
+    return fonts_.back().second.get();
+}
+
 } // namespace kv::ui

@@ -1,40 +1,55 @@
 #include "ui/form.h"
 
-#include "ui/fonts.h"
-#include "win32/report.h"
+#include "ui/background.h"
+#include "ui/control_style.h"
+#include "ui/form_state.h"
+#include "ui/message_loop.h"
+#include "ui/picture.h"
 #include "ui/units.h"
-#include "art/art_ids.h"
-
-#include <windowsx.h>
+#include "win32/report.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace kv::ui {
 
-struct Form::ControlState {
-    const ControlDesign* design = nullptr;
-    HWND hwnd = nullptr;
-    HWND container = nullptr; // the form or the picture box that holds it
-    Rgb color{};
-    std::shared_ptr<const Picture> picture; // images
-    win32::UniqueImageList imageList;              // picture buttons
-};
-
-// What a container (the form or a picture box) draws under its transparent children.
-struct Form::Surface {
-    HWND hwnd = nullptr;
-    const ControlDesign* box = nullptr; // nullptr: the form itself
-    win32::UniqueBrush brush; // the composed background as a pattern: painted, and lent to children
-    SIZE size{};
-};
-
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KelvaneForm";
 constexpr wchar_t kBoxClass[] = L"KelvanePictureBox";
-// The main window's sections end this far from its right edge.
-constexpr int kSideMarginTwips = 285;
+
+// The control styles are Windows' own bits.
+static_assert(style::kChild == WS_CHILD && style::kVisible == WS_VISIBLE &&
+              style::kClipSiblings == WS_CLIPSIBLINGS && style::kClipChildren == WS_CLIPCHILDREN &&
+              style::kBorder == WS_BORDER && style::kVScroll == WS_VSCROLL &&
+              style::kTabStop == WS_TABSTOP);
+static_assert(style::kStaticLeft == SS_LEFT && style::kStaticRight == SS_RIGHT &&
+              style::kStaticOwnerDraw == SS_OWNERDRAW &&
+              style::kStaticNoWrap == SS_LEFTNOWORDWRAP && style::kStaticNoPrefix == SS_NOPREFIX &&
+              style::kStaticNotify == SS_NOTIFY && style::kStaticEndEllipsis == SS_ENDELLIPSIS);
+static_assert(style::kPushButton == BS_PUSHBUTTON && style::kDefPushButton == BS_DEFPUSHBUTTON &&
+              style::kButtonNotify == BS_NOTIFY && style::kEditAutoHScroll == ES_AUTOHSCROLL &&
+              style::kEditPassword == ES_PASSWORD &&
+              style::kListNoIntegralHeight == LBS_NOINTEGRALHEIGHT);
+static_assert(style::kExClientEdge == WS_EX_CLIENTEDGE &&
+              style::kExControlParent == WS_EX_CONTROLPARENT);
+
+const wchar_t* ClassName(ControlClass c) {
+    switch (c) {
+    case ControlClass::Button:
+        return L"BUTTON";
+    case ControlClass::Edit:
+        return L"EDIT";
+    case ControlClass::ListBox:
+        return L"LISTBOX";
+    case ControlClass::PictureBox:
+        return kBoxClass;
+    case ControlClass::Static:
+    case ControlClass::None:
+        break;
+    }
+    return L"STATIC";
+}
 
 std::function<void()>& LastFormUnloadedHandler() {
     static std::function<void()> handler = [] {
@@ -46,10 +61,6 @@ std::function<void()>& LastFormUnloadedHandler() {
 int& LiveForms() {
     static int count = 0;
     return count;
-}
-
-COLORREF ToColorRef(Rgb c) {
-    return RGB(c.r, c.g, c.b);
 }
 
 void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC boxProc) {
@@ -74,40 +85,6 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC boxProc) {
     registered = true;
 }
 
-HCURSOR PointingHand() {
-    // Shared resource: the system frees it, not us.
-    static HCURSOR hand = static_cast<HCURSOR>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_POINTING_HAND), IMAGE_CURSOR,
-                     0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    return hand ? hand : ::LoadCursorW(nullptr, IDC_HAND);
-}
-
-bool IsFocusable(const ControlDesign& d) {
-    return d.tabIndex >= 0;
-}
-
-// A label or picture whose box reaches into a shown button, text box or list box of the
-// same container. Those are created first, so they lie above it; clipping it by its
-// siblings keeps its background from painting over them. Other labels are not clipped:
-// transparent labels overlap each other in the designs and all of them must show.
-bool OverlapsWindowedControl(const ControlDesign& d, std::span<const ControlDesign> all) {
-    if (d.kind != Kind::Label && d.kind != Kind::Image) {
-        return false;
-    }
-    for (const ControlDesign& other : all) {
-        const bool windowed = other.kind == Kind::Button || other.kind == Kind::PictureButton ||
-                              other.kind == Kind::TextBox || other.kind == Kind::ListBox;
-        if (!windowed || (other.flags & kHidden) || other.parent != d.parent) {
-            continue;
-        }
-        if (d.left < other.left + other.width && other.left < d.left + d.width &&
-            d.top < other.top + other.height && other.top < d.top + d.height) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 Form::Form(const FormDesign& design) : design_(design) {}
@@ -122,6 +99,10 @@ Form::~Form() {
 
 void Form::SetLastFormUnloadedHandler(std::function<void()> handler) {
     LastFormUnloadedHandler() = std::move(handler);
+}
+
+int Form::LoadedCount() {
+    return LiveForms();
 }
 
 // ---- creation and layout -----------------------------------------------------------
@@ -186,31 +167,11 @@ void Form::Load() {
 
 void Form::CreateControls() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    // Picture boxes first (they hold other controls), then the focusable controls in tab
-    // order (the dialog manager tabs in creation order), then everything else.
-    std::vector<const ControlDesign*> order;
-    for (const ControlDesign& d : design_.controls) {
-        order.push_back(&d);
-    }
-    auto rank = [](const ControlDesign* d) {
-        if (d->kind == Kind::PictureBox) {
-            return 0;
-        }
-        return IsFocusable(*d) ? 1 : 2;
-    };
-    std::stable_sort(order.begin(), order.end(),
-                     [&](const ControlDesign* a, const ControlDesign* b) {
-                         if (rank(a) != rank(b)) {
-                             return rank(a) < rank(b);
-                         }
-                         return rank(a) == 1 && a->tabIndex < b->tabIndex;
-                     });
-
-    auto form = std::make_unique<Surface>();
+    auto form = std::make_unique<Background>();
     form->hwnd = hwnd_;
-    surfaces_.push_back(std::move(form));
+    backgrounds_.push_back(std::move(form));
 
-    for (const ControlDesign* d : order) {
+    for (const ControlDesign* d : CreationOrder(design_.controls)) {
         auto control = std::make_unique<ControlState>();
         control->design = d;
         control->color = d->color;
@@ -222,80 +183,15 @@ void Form::CreateControls() {
             }
             control->container = box->hwnd;
         }
-        if (d->kind == Kind::Line) {
+        const ControlStyle style = StyleFor(*d, design_.controls);
+        if (style.windowClass == ControlClass::None) {
             controls_.push_back(std::move(control)); // drawn by its container, no window
             continue;
         }
-
-        const wchar_t* cls = L"STATIC";
-        const wchar_t* text = d->text;
-        DWORD style = WS_CHILD;
-        if (OverlapsWindowedControl(*d, design_.controls)) {
-            style |= WS_CLIPSIBLINGS;
-        }
-        DWORD exStyle = 0;
-        if (!(d->flags & kHidden)) {
-            style |= WS_VISIBLE;
-        }
-        if (IsFocusable(*d)) {
-            style |= WS_TABSTOP;
-        }
-        switch (d->kind) {
-        case Kind::Label:
-            if (d->flags & kAlignRight) {
-                style |= SS_RIGHT;
-            } else {
-                // A label sized to its text is one line: never wrap a word away from it.
-                style |= (d->flags & kAutoSize) ? SS_LEFTNOWORDWRAP : SS_LEFT;
-            }
-            if (d->flags & kNoPrefix) {
-                style |= SS_NOPREFIX;
-            }
-            if (d->flags & kLink) {
-                style |= SS_NOTIFY;
-            }
-            if (d->flags & kEllipsis) {
-                style |= SS_ENDELLIPSIS | SS_NOTIFY; // SS_NOTIFY: it gets the mouse for its tooltip
-            }
-            break;
-        case Kind::Button:
-        case Kind::PictureButton:
-            cls = L"BUTTON";
-            style |= ((d->flags & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY;
-            break;
-        case Kind::TextBox:
-            cls = L"EDIT";
-            style |= ES_AUTOHSCROLL;
-            exStyle |= WS_EX_CLIENTEDGE;
-            if (d->flags & kPassword) {
-                style |= ES_PASSWORD;
-            }
-            break;
-        case Kind::ListBox:
-            cls = L"LISTBOX";
-            style |= LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-            exStyle |= WS_EX_CLIENTEDGE;
-            break;
-        case Kind::Image:
-            // Owner-drawn so the picture blends with what lies under it; the text is the
-            // name a screen reader gives it.
-            style |= SS_OWNERDRAW;
-            text = d->name;
-            if (d->flags & kBorder) {
-                style |= WS_BORDER;
-            }
-            break;
-        case Kind::PictureBox:
-            cls = kBoxClass;
-            style |= WS_CLIPCHILDREN;
-            exStyle |= WS_EX_CONTROLPARENT;
-            break;
-        case Kind::Line:
-            break;
-        }
-        HWND hwnd =
-            ::CreateWindowExW(exStyle, cls, text, style, 0, 0, 0, 0, control->container,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
+        HWND hwnd = ::CreateWindowExW(
+            style.exStyle, ClassName(style.windowClass), style.textIsName ? d->name : d->text,
+            style.style, 0, 0, 0, 0, control->container,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
         if (!hwnd) {
             throw std::runtime_error("CreateWindowEx(control) failed");
         }
@@ -307,10 +203,10 @@ void Form::CreateControls() {
             ::SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
         }
         if (d->kind == Kind::PictureBox) {
-            auto surface = std::make_unique<Surface>();
-            surface->hwnd = hwnd;
-            surface->box = d;
-            surfaces_.push_back(std::move(surface));
+            auto background = std::make_unique<Background>();
+            background->hwnd = hwnd;
+            background->box = d;
+            backgrounds_.push_back(std::move(background));
         }
         controls_.push_back(std::move(control));
     }
@@ -318,7 +214,7 @@ void Form::CreateControls() {
 
 void Form::Layout(unsigned dpi) {
     dpi_ = dpi ? dpi : kDefaultDpi;
-    fonts_.clear(); // recreated at this DPI on demand below
+    fonts_.Reset(dpi_); // recreated at this DPI on demand below
 
     // The client area first: the backgrounds are composed at its size.
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
@@ -341,7 +237,7 @@ void Form::Layout(unsigned dpi) {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    PictureLoader pictures; // one imaging factory, one decode per picture and size
+    PictureLoader pictures(design_.hiDpiPictureOffset); // one decode per picture and size
     for (auto& c : controls_) {
         const ControlDesign& d = *c->design;
         if (!c->hwnd) {
@@ -376,8 +272,8 @@ void Form::Layout(unsigned dpi) {
             }
         }
     }
-    for (auto& s : surfaces_) {
-        ComposeSurface(*s, pictures);
+    for (auto& b : backgrounds_) {
+        ComposeBackground(*b, design_, pictures, dpi_);
     }
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -435,7 +331,7 @@ void Form::SizeLabelToText(ControlState& c) {
         // Never past the side margin: what does not fit ends in "..." (the tooltip has it).
         RECT container{};
         ::GetClientRect(c.container, &container);
-        const int room = container.right - TwipsToPixels(d.left + kSideMarginTwips, dpi_);
+        const int room = container.right - TwipsToPixels(d.left + design_.sideMarginTwips, dpi_);
         width = std::max(0, std::min(width, room));
     }
     ::SetWindowPos(c.hwnd, nullptr, 0, 0, width, rc.bottom - rc.top,
@@ -461,68 +357,8 @@ void Form::AddTooltip(HWND label) {
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void Form::ComposeSurface(Surface& s, PictureLoader& pictures) {
-    RECT rc{};
-    ::GetClientRect(s.hwnd, &rc);
-    s.size = {std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)};
-    win32::ScopedWindowDc screen(s.hwnd);
-    // Composed once into a bitmap that only lives until the pattern brush has its copy.
-    win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), s.size.cx, s.size.cy));
-    win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
-    if (!bitmap || !dc) {
-        win32::Report(L"could not create a window background");
-        return;
-    }
-    {
-        win32::ScopedSelect select(dc.get(), bitmap.get());
-        Rgb back = s.box ? s.box->color : design_.backColor;
-        COLORREF backRef =
-            (!s.box && design_.systemBackColor) ? ::GetSysColor(COLOR_BTNFACE) : ToColorRef(back);
-        win32::UniqueBrush fill(::CreateSolidBrush(backRef));
-        ::FillRect(dc.get(), &rc, fill.get());
-
-        if (s.box) {
-            if (s.box->picture) {
-                const SIZE size = Picture::DesignSize(s.box->picture);
-                pictures
-                    .Load(s.box->picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_))
-                    ->Draw(dc.get(), 0, 0);
-            }
-        } else {
-            if (design_.backPicture) {
-                // A plain picture: decoded small and stretched by GDI to its area.
-                const SIZE size = Picture::DesignSize(design_.backPicture);
-                pictures.Load(design_.backPicture, size.cx, size.cy)
-                    ->DrawStretched(dc.get(), 0, 0, ScalePixels(design_.backPictureWidth, dpi_),
-                                    ScalePixels(design_.backPictureHeight, dpi_));
-            }
-            const int thickness = std::max(1, ScalePixels(1, dpi_));
-            for (const auto& c : controls_) {
-                const ControlDesign& d = *c->design;
-                if (d.kind != Kind::Line || d.parent != 0) {
-                    continue;
-                }
-                win32::UniquePen pen(::CreatePen(PS_SOLID, thickness, ToColorRef(d.color)));
-                win32::ScopedSelect usePen(dc.get(), pen.get());
-                ::MoveToEx(dc.get(), TwipsToPixels(d.left, dpi_), TwipsToPixels(d.top, dpi_),
-                           nullptr);
-                ::LineTo(dc.get(), TwipsToPixels(d.width, dpi_), TwipsToPixels(d.height, dpi_));
-            }
-        }
-    }
-    s.brush.reset(::CreatePatternBrush(bitmap.get()));
-    ::InvalidateRect(s.hwnd, nullptr, TRUE);
-}
-
 HFONT Form::FontFor(const FontDesign& font) {
-    for (auto& [design, handle] : fonts_) {
-        if (design.face == font.face && design.hundredthsPt == font.hundredthsPt &&
-            design.bold == font.bold && design.underline == font.underline) {
-            return handle.get();
-        }
-    }
-    fonts_.emplace_back(font, CreateDesignFont(font, dpi_));
-    return fonts_.back().second.get();
+    return fonts_.Get(font);
 }
 
 // ---- showing and closing -----------------------------------------------------------
@@ -570,23 +406,12 @@ void Form::ShowModal() {
     modal_ = true;
     Show();
 
-    MSG msg;
-    while (hwnd_) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam)); // let the outer loop end too
-            Unload();
-            break;
-        }
-        if (got == -1) {
-            win32::ReportWin32(L"GetMessage", ::GetLastError());
-            Unload();
-            break;
-        }
-        if (!PreTranslate(msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+    const LoopResult loop = PumpMessages([this] { return hwnd_ != nullptr; });
+    if (loop.end == LoopEnd::Quit) {
+        ::PostQuitMessage(loop.exitCode); // let the outer loop end too
+        Unload();
+    } else if (loop.end == LoopEnd::Failed) {
+        Unload();
     }
     EndModal();
 }
@@ -617,107 +442,12 @@ void Form::OnDestroyed() {
     EndModal();
     tooltip_ = nullptr; // an owned window: already gone with the form
     controls_.clear();
-    surfaces_.clear();
-    fonts_.clear();
+    backgrounds_.clear();
+    fonts_.Reset(dpi_);
     if (--LiveForms() == 0) {
         if (auto& handler = LastFormUnloadedHandler()) {
             handler();
         }
-    }
-}
-
-int Form::RunMessageLoop() {
-    MSG msg;
-    while (LiveForms() > 0) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            return static_cast<int>(msg.wParam);
-        }
-        if (got == -1) {
-            win32::ReportWin32(L"GetMessage", ::GetLastError());
-            return 1;
-        }
-        if (!PreTranslate(msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-    return 0;
-}
-
-// ---- keyboard ----------------------------------------------------------------------
-
-bool Form::PreTranslate(MSG& msg) {
-    HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    Form* form = root ? FromHwnd(root) : nullptr;
-    if (!form) {
-        return false;
-    }
-    if (form->HandleDialogKey(msg)) {
-        return true;
-    }
-    return ::IsDialogMessageW(root, &msg) != FALSE;
-}
-
-bool Form::HandleDialogKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) {
-        return false;
-    }
-    if (::GetKeyState(VK_MENU) < 0) {
-        return false;
-    }
-    if (msg.wParam == VK_ESCAPE) {
-        for (const auto& c : controls_) {
-            if (c->design->flags & kCancel) {
-                ClickButton(c->design->id);
-                return true;
-            }
-        }
-        return true; // a form without a cancel button ignores Esc
-    }
-    // Enter presses the push button that has the focus, else the default button.
-    HWND focus = ::GetFocus();
-    if (const ControlState* focused = FindByHwnd(focus)) {
-        const Kind kind = focused->design->kind;
-        if (kind == Kind::Button || kind == Kind::PictureButton) {
-            ClickButton(focused->design->id);
-            return true;
-        }
-    }
-    for (const auto& c : controls_) {
-        if (c->design->flags & kDefault) {
-            ClickButton(c->design->id);
-            return true;
-        }
-    }
-    return false;
-}
-
-void Form::ShowAsDefault(int id) {
-    bool focusedButton = false;
-    for (const auto& c : controls_) {
-        const Kind kind = c->design->kind;
-        if ((kind == Kind::Button || kind == Kind::PictureButton) && c->design->id == id) {
-            focusedButton = true;
-        }
-    }
-    for (const auto& c : controls_) {
-        const Kind kind = c->design->kind;
-        if (kind != Kind::Button && kind != Kind::PictureButton) {
-            continue;
-        }
-        const bool isDefault =
-            focusedButton ? c->design->id == id : (c->design->flags & kDefault) != 0;
-        ::SendMessageW(c->hwnd, BM_SETSTYLE,
-                       (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY, TRUE);
-    }
-}
-
-void Form::ClickButton(int id) {
-    const ControlState* c = Find(id);
-    if (c && c->hwnd && ::IsWindowEnabled(c->hwnd) && ::IsWindowVisible(c->hwnd)) {
-        ::SendMessageW(c->container, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(c->hwnd));
     }
 }
 
@@ -777,8 +507,9 @@ LRESULT CALLBACK Form::BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     if (self && msg != WM_NCCREATE && msg != WM_NCDESTROY) {
         LRESULT result = 0;
         bool handled = false;
-        win32::Guard(L"picture box message",
-              [&] { handled = self->HandleContainerMessage(hwnd, msg, wParam, lParam, result); });
+        win32::Guard(L"picture box message", [&] {
+            handled = self->HandleContainerMessage(hwnd, msg, wParam, lParam, result);
+        });
         if (handled) {
             return result;
         }
@@ -857,61 +588,35 @@ bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARA
         result = 1; // WM_PAINT draws everything
         return true;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-        Surface* s = SurfaceOf(container);
-        auto paint = [&](HDC dc) {
-            if (s && s->brush) {
-                const RECT all{0, 0, s->size.cx, s->size.cy};
-                ::SetBrushOrgEx(dc, 0, 0, nullptr);
-                ::FillRect(dc, &all, s->brush.get());
-            }
-        };
-        if (msg == WM_PAINT) {
-            win32::ScopedPaint ps(container);
-            paint(ps.get());
-        } else {
-            paint(reinterpret_cast<HDC>(wParam));
-        }
+    case WM_PRINTCLIENT:
+        PaintBackground(BackgroundOf(container), container, msg, wParam);
         result = 0;
         return true;
-    }
     case WM_CTLCOLORSTATIC: {
         // Labels are transparent: they erase with the container's own picture.
-        auto dc = reinterpret_cast<HDC>(wParam);
-        ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam));
-        Surface* s = SurfaceOf(container);
-        if (!c || !s || !s->brush) {
+        const ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam));
+        const Background* b = BackgroundOf(container);
+        if (!c || !b || !b->brush) {
             return false;
         }
-        const POINT offset = OffsetInContainer(*c);
-        ::SetTextColor(dc, ToColorRef(c->color));
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetBrushOrgEx(dc, -offset.x, -offset.y, nullptr);
-        result = reinterpret_cast<LRESULT>(s->brush.get());
+        result = reinterpret_cast<LRESULT>(
+            LendBackground(*b, reinterpret_cast<HDC>(wParam), c->hwnd, c->container, c->color));
         return true;
     }
     case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        ControlState* c = FindByHwnd(item->hwndItem);
-        Surface* s = SurfaceOf(container);
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        const ControlState* c = FindByHwnd(item->hwndItem);
         if (!c || c->design->kind != Kind::Image) {
             return false;
         }
-        if (s && s->brush) {
-            const POINT offset = OffsetInContainer(*c);
-            ::SetBrushOrgEx(item->hDC, -offset.x, -offset.y, nullptr);
-            ::FillRect(item->hDC, &item->rcItem, s->brush.get());
-        }
-        if (c->picture) {
-            c->picture->Draw(item->hDC, item->rcItem.left, item->rcItem.top);
-        }
+        DrawImage(BackgroundOf(container), *item, c->container, c->picture.get());
         result = TRUE;
         return true;
     }
     case WM_SETCURSOR: {
         ControlState* c = FindByHwnd(reinterpret_cast<HWND>(wParam));
         if (c && (c->design->flags & kLink)) {
-            ::SetCursor(PointingHand());
+            ::SetCursor(LinkPointer());
             result = TRUE;
             return true;
         }
@@ -949,124 +654,23 @@ Form::ControlState* Form::FindByHwnd(HWND hwnd) {
     return nullptr;
 }
 
-Form::Surface* Form::SurfaceOf(HWND container) {
-    for (auto& s : surfaces_) {
-        if (s->hwnd == container) {
-            return s.get();
+Background* Form::BackgroundOf(HWND container) {
+    for (auto& b : backgrounds_) {
+        if (b->hwnd == container) {
+            return b.get();
         }
     }
     return nullptr;
 }
 
-POINT Form::OffsetInContainer(const ControlState& c) const {
-    RECT rc{};
-    ::GetWindowRect(c.hwnd, &rc);
-    POINT p{rc.left, rc.top};
-    ::ScreenToClient(c.container, &p);
-    return p;
-}
-
-HWND Form::Control(int id) const {
-    const ControlState* c = Find(id);
-    return c ? c->hwnd : nullptr;
-}
-
-namespace {
-[[noreturn]] void NoSuchControl(int id) {
-    throw std::out_of_range("no control with id " + std::to_string(id));
-}
-} // namespace
-
-std::wstring Form::WindowTextOf(HWND hwnd) {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(copied, 0)));
-    return text;
-}
-
-std::wstring Form::Text(int id) const {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
+HCURSOR Form::LinkPointer() {
+    if (!linkPointer_ && design_.linkPointer != 0) {
+        // A shared resource: the system frees it, not us.
+        linkPointer_ = static_cast<HCURSOR>(
+            ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.linkPointer),
+                         IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     }
-    return WindowTextOf(hwnd);
-}
-
-void Form::SetText(int id, std::wstring_view text) {
-    ControlState* c = Find(id);
-    if (!c || !c->hwnd) {
-        NoSuchControl(id);
-    }
-    const std::wstring value(text);
-    if (!::SetWindowTextW(c->hwnd, value.c_str())) {
-        throw std::runtime_error("SetWindowText failed");
-    }
-    if (c->design->kind == Kind::Label && (c->design->flags & kAutoSize)) {
-        SizeLabelToText(*c);
-    }
-}
-
-void Form::SetColor(int id, Rgb color) {
-    ControlState* c = Find(id);
-    if (!c) {
-        NoSuchControl(id);
-    }
-    c->color = color;
-    if (c->hwnd) {
-        ::InvalidateRect(c->hwnd, nullptr, TRUE);
-    }
-}
-
-Rgb Form::Color(int id) const {
-    const ControlState* c = Find(id);
-    if (!c) {
-        NoSuchControl(id);
-    }
-    return c->color;
-}
-
-void Form::SetVisible(int id, bool visible) {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
-    }
-    ::ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-}
-
-bool Form::IsVisible(int id) const {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
-    }
-    return (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-void Form::Focus(int id) {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
-    }
-    ::SetFocus(hwnd);
-}
-
-void Form::AppendItem(int id, std::wstring_view item) {
-    HWND hwnd = Control(id);
-    if (!hwnd) {
-        NoSuchControl(id);
-    }
-    const std::wstring value(item);
-    const LRESULT index =
-        ::SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
-    if (index == LB_ERR || index == LB_ERRSPACE) {
-        throw std::runtime_error("LB_ADDSTRING failed");
-    }
-}
-
-void Form::StartTimer(int id, unsigned intervalMs) {
-    if (!hwnd_ || !::SetTimer(hwnd_, static_cast<UINT_PTR>(id), intervalMs, nullptr)) {
-        throw std::runtime_error("SetTimer failed");
-    }
+    return linkPointer_ ? linkPointer_ : ::LoadCursorW(nullptr, IDC_HAND);
 }
 
 } // namespace kv::ui

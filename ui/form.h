@@ -9,8 +9,9 @@
 // form's window is destroyed, the program ends (see SetLastFormUnloadedHandler).
 
 #include "ui/design.h"
-#include "ui/picture.h"
-#include "win32/unique_handle.h"
+#include "ui/fonts.h"
+
+#include <windows.h>
 
 #include <functional>
 #include <memory>
@@ -19,6 +20,8 @@
 #include <vector>
 
 namespace kv::ui {
+
+struct Background;
 
 class Form {
 public:
@@ -57,8 +60,8 @@ public:
     static Form* FromHwnd(HWND hwnd);
     // Lets a message loop give Enter, Esc, Tab and access keys their dialog meaning.
     static bool PreTranslate(MSG& msg);
-    // Runs the program's message loop until the last form is unloaded.
-    static int RunMessageLoop();
+    // How many forms are loaded (the program runs while there is one).
+    static int LoadedCount();
     // What happens when the last form's window is gone: by default the program ends.
     static void SetLastFormUnloadedHandler(std::function<void()> handler);
 
@@ -71,7 +74,6 @@ protected:
 
 private:
     struct ControlState;
-    struct Surface;
 
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -84,7 +86,6 @@ private:
     void Layout(unsigned dpi);
     void PlaceWindow(const RECT* suggested);
     void SizeLabelToText(ControlState& control);
-    void ComposeSurface(Surface& surface, PictureLoader& pictures);
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
     void ShowAsDefault(int id);
@@ -96,19 +97,20 @@ private:
     ControlState* Find(int id);
     const ControlState* Find(int id) const;
     ControlState* FindByHwnd(HWND hwnd);
-    Surface* SurfaceOf(HWND container);
-    POINT OffsetInContainer(const ControlState& control) const;
+    Background* BackgroundOf(HWND container);
+    HCURSOR LinkPointer();
 
     const FormDesign& design_;
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
     unsigned dpi_ = 96;
     std::vector<std::unique_ptr<ControlState>> controls_;
-    std::vector<std::unique_ptr<Surface>> surfaces_;
-    std::vector<std::pair<FontDesign, win32::UniqueFont>> fonts_;
+    std::vector<std::unique_ptr<Background>> backgrounds_;
+    FontCache fonts_;
     std::vector<HWND> disabledForModal_;
-    HWND tooltip_ = nullptr;   // destroyed with the form (it is owned by it)
-    std::wstring tooltipText_; // what the tooltip shows, alive while it shows it
+    HWND tooltip_ = nullptr;        // destroyed with the form (it is owned by it)
+    std::wstring tooltipText_;      // what the tooltip shows, alive while it shows it
+    HCURSOR linkPointer_ = nullptr; // shared: never destroyed
     bool modal_ = false;
 };
 

@@ -6,7 +6,8 @@
 
 namespace kv::ui {
 
-int ShowMessage(std::wstring_view text, MessageIcon icon, MessageButtons buttons) {
+int ShowMessage(std::wstring_view title, std::wstring_view text, MessageIcon icon,
+                MessageButtons buttons) {
     UINT flags = buttons == MessageButtons::YesNo ? (MB_YESNO | MB_DEFBUTTON1) : MB_OK;
     switch (icon) {
     case MessageIcon::Information:
@@ -24,8 +25,9 @@ int ShowMessage(std::wstring_view text, MessageIcon icon, MessageButtons buttons
     if (!owner) {
         flags |= MB_TASKMODAL; // still blocks the program's other windows
     }
+    const std::wstring caption(title);
     const std::wstring value(text);
-    return ::MessageBoxW(owner, value.c_str(), kAppTitle, flags);
+    return ::MessageBoxW(owner, value.c_str(), caption.c_str(), flags);
 }
 
 } // namespace kv::ui

@@ -1,5 +1,5 @@
 #pragma once
-// Modal message boxes with the application's title.
+// Modal message boxes, owned by the active form.
 
 #include <windows.h>
 
@@ -7,12 +7,11 @@
 
 namespace kv::ui {
 
-inline constexpr wchar_t kAppTitle[] = L"Kelvane";
-
 enum class MessageIcon { Information, Question, Exclamation };
 enum class MessageButtons { Ok, YesNo };
 
 // Returns the button pressed (IDOK, IDYES, IDNO). Owned by the active window of ours.
-int ShowMessage(std::wstring_view text, MessageIcon icon, MessageButtons buttons);
+int ShowMessage(std::wstring_view title, std::wstring_view text, MessageIcon icon,
+                MessageButtons buttons);
 
 } // namespace kv::ui

@@ -1,7 +1,6 @@
 #include "ui/picture.h"
 
 #include "win32/report.h"
-#include "art/art_ids.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -83,16 +82,14 @@ SIZE Picture::DesignSize(int id) {
     return {be32(16), be32(20)};
 }
 
-PictureLoader::PictureLoader() {
-    ComPtr<IWICImagingFactory> factory = Factory();
-    factory_ = factory.Detach();
+void ReleaseFactory(IWICImagingFactory* factory) noexcept {
+    factory->Release();
 }
 
-PictureLoader::~PictureLoader() {
-    if (factory_) {
-        factory_->Release();
-    }
-}
+PictureLoader::PictureLoader(int hiDpiOffset)
+    : factory_(Factory().Detach()), hiDpiOffset_(hiDpiOffset) {}
+
+PictureLoader::~PictureLoader() = default;
 
 std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heightPx) {
     const auto key = std::make_tuple(id, widthPx, heightPx);
@@ -110,7 +107,7 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
         win32::Report(L"missing picture resource " + std::to_wstring(id));
         return made;
     }
-    IWICImagingFactory* factory = factory_;
+    IWICImagingFactory* factory = factory_.get();
     ComPtr<IWICBitmapFrameDecode> frame = Decode(*factory, png);
     UINT w = 0, h = 0;
     if (!frame || FAILED(frame->GetSize(&w, &h))) {
@@ -118,7 +115,7 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     }
     // Shrinking the double-size art looks better than enlarging the plain one.
     if (static_cast<int>(w) < widthPx || static_cast<int>(h) < heightPx) {
-        const Resource twin = FindPng(id + ART_HIDPI_OFFSET);
+        const Resource twin = hiDpiOffset_ ? FindPng(id + hiDpiOffset_) : Resource{};
         if (twin.data) {
             if (ComPtr<IWICBitmapFrameDecode> big = Decode(*factory, twin)) {
                 frame = big;
@@ -162,7 +159,8 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    win32::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win32::UniqueBitmap bitmap(
+        ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) {
         win32::Report(L"CreateDIBSection failed for a picture");
         return made;

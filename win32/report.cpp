@@ -1,5 +1,7 @@
 #include "win32/report.h"
 
+#include "win32/system_message.h"
+
 #include <exception>
 #include <string>
 
@@ -13,19 +15,11 @@ void Report(std::wstring_view what) {
 }
 
 void ReportWin32(std::wstring_view api, DWORD code) {
-    wchar_t* text = nullptr;
-    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring line(api);
     line += L" failed (" + std::to_wstring(code) + L")";
-    if (text) {
+    if (const std::wstring text = SystemMessage(code); !text.empty()) {
         line += L": ";
         line += text;
-        ::LocalFree(text);
-        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) {
-            line.pop_back();
-        }
     }
     Report(line);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // Move-only owner of one Win32 handle. The traits name the invalid value and how the
-// handle is released, so each kind of handle is its own type.
+// handle is released, so each kind of handle is its own type. Every handle the program
+// opens is held by one of these (or by a scope type below) from the moment it is opened.
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -60,6 +63,12 @@ inline void DestroyImageList(HIMAGELIST list) noexcept {
 inline void DeleteDc(HDC dc) noexcept {
     ::DeleteDC(dc);
 }
+inline void CloseKey(HKEY key) noexcept {
+    ::RegCloseKey(key);
+}
+inline void CloseAlgorithm(BCRYPT_ALG_HANDLE algorithm) noexcept {
+    ::BCryptCloseAlgorithmProvider(algorithm, 0);
+}
 
 using UniqueFont = UniqueHandle<NullTraits<HFONT, DeleteGdiObject>>;
 using UniqueBitmap = UniqueHandle<NullTraits<HBITMAP, DeleteGdiObject>>;
@@ -67,6 +76,30 @@ using UniqueBrush = UniqueHandle<NullTraits<HBRUSH, DeleteGdiObject>>;
 using UniquePen = UniqueHandle<NullTraits<HPEN, DeleteGdiObject>>;
 using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
 using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
+using UniqueKey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
+using UniqueAlgorithm = UniqueHandle<NullTraits<BCRYPT_ALG_HANDLE, CloseAlgorithm>>;
+// A COM interface pointer, released once; `Release` names a function that calls the
+// interface's own Release, so this header needs no interface's definition.
+template <typename Interface, void (*Release)(Interface*) noexcept>
+using UniqueInterface = UniqueHandle<NullTraits<Interface*, Release>>;
+
+// COM on this thread for one scope (a single-threaded apartment); uninitialised at the
+// end only when the start succeeded, as COM requires.
+class ComScope {
+public:
+    ComScope() noexcept : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (SUCCEEDED(result_)) {
+            ::CoUninitialize();
+        }
+    }
+    HRESULT result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
 
 // Selects an object into a DC for one scope and puts the previous one back.
 class ScopedSelect {

@@ -1,0 +1,84 @@
+// A form's keyboard: Enter, Esc and Tab as in a dialog, and the focused push button shown
+// as the default one.
+
+#include "ui/form.h"
+
+#include "ui/form_state.h"
+
+namespace kv::ui {
+
+bool Form::PreTranslate(MSG& msg) {
+    HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    Form* form = root ? FromHwnd(root) : nullptr;
+    if (!form) {
+        return false;
+    }
+    if (form->HandleDialogKey(msg)) {
+        return true;
+    }
+    return ::IsDialogMessageW(root, &msg) != FALSE;
+}
+
+bool Form::HandleDialogKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) {
+        return false;
+    }
+    if (::GetKeyState(VK_MENU) < 0) {
+        return false;
+    }
+    if (msg.wParam == VK_ESCAPE) {
+        for (const auto& c : controls_) {
+            if (c->design->flags & kCancel) {
+                ClickButton(c->design->id);
+                return true;
+            }
+        }
+        return true; // a form without a cancel button ignores Esc
+    }
+    // Enter presses the push button that has the focus, else the default button.
+    HWND focus = ::GetFocus();
+    if (const ControlState* focused = FindByHwnd(focus)) {
+        const Kind kind = focused->design->kind;
+        if (kind == Kind::Button || kind == Kind::PictureButton) {
+            ClickButton(focused->design->id);
+            return true;
+        }
+    }
+    for (const auto& c : controls_) {
+        if (c->design->flags & kDefault) {
+            ClickButton(c->design->id);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Form::ShowAsDefault(int id) {
+    bool focusedButton = false;
+    for (const auto& c : controls_) {
+        const Kind kind = c->design->kind;
+        if ((kind == Kind::Button || kind == Kind::PictureButton) && c->design->id == id) {
+            focusedButton = true;
+        }
+    }
+    for (const auto& c : controls_) {
+        const Kind kind = c->design->kind;
+        if (kind != Kind::Button && kind != Kind::PictureButton) {
+            continue;
+        }
+        const bool isDefault =
+            focusedButton ? c->design->id == id : (c->design->flags & kDefault) != 0;
+        ::SendMessageW(c->hwnd, BM_SETSTYLE,
+                       (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_NOTIFY, TRUE);
+    }
+}
+
+void Form::ClickButton(int id) {
+    const ControlState* c = Find(id);
+    if (c && c->hwnd && ::IsWindowEnabled(c->hwnd) && ::IsWindowVisible(c->hwnd)) {
+        ::SendMessageW(c->container, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(c->hwnd));
+    }
+}
+
+} // namespace kv::ui

@@ -1,0 +1,116 @@
+// A form's run-time properties: captions, colours, visibility, focus, list items, timers.
+
+#include "ui/form.h"
+
+#include "ui/form_state.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace kv::ui {
+
+HWND Form::Control(int id) const {
+    const ControlState* c = Find(id);
+    return c ? c->hwnd : nullptr;
+}
+
+namespace {
+[[noreturn]] void NoSuchControl(int id) {
+    throw std::out_of_range("no control with id " + std::to_string(id));
+}
+} // namespace
+
+std::wstring Form::WindowTextOf(HWND hwnd) {
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(copied, 0)));
+    return text;
+}
+
+std::wstring Form::Text(int id) const {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    return WindowTextOf(hwnd);
+}
+
+void Form::SetText(int id, std::wstring_view text) {
+    ControlState* c = Find(id);
+    if (!c || !c->hwnd) {
+        NoSuchControl(id);
+    }
+    const std::wstring value(text);
+    if (!::SetWindowTextW(c->hwnd, value.c_str())) {
+        throw std::runtime_error("SetWindowText failed");
+    }
+    if (c->design->kind == Kind::Label && (c->design->flags & kAutoSize)) {
+        SizeLabelToText(*c);
+    }
+}
+
+void Form::SetColor(int id, Rgb color) {
+    ControlState* c = Find(id);
+    if (!c) {
+        NoSuchControl(id);
+    }
+    c->color = color;
+    if (c->hwnd) {
+        ::InvalidateRect(c->hwnd, nullptr, TRUE);
+    }
+}
+
+Rgb Form::Color(int id) const {
+    const ControlState* c = Find(id);
+    if (!c) {
+        NoSuchControl(id);
+    }
+    return c->color;
+}
+
+void Form::SetVisible(int id, bool visible) {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    ::ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Form::IsVisible(int id) const {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    return (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Form::Focus(int id) {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    ::SetFocus(hwnd);
+}
+
+void Form::AppendItem(int id, std::wstring_view item) {
+    HWND hwnd = Control(id);
+    if (!hwnd) {
+        NoSuchControl(id);
+    }
+    const std::wstring value(item);
+    const LRESULT index =
+        ::SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.c_str()));
+    if (index == LB_ERR || index == LB_ERRSPACE) {
+        throw std::runtime_error("LB_ADDSTRING failed");
+    }
+}
+
+void Form::StartTimer(int id, unsigned intervalMs) {
+    if (!hwnd_ || !::SetTimer(hwnd_, static_cast<UINT_PTR>(id), intervalMs, nullptr)) {
+        throw std::runtime_error("SetTimer failed");
+    }
+}
+
+} // namespace kv::ui
