@@ -7,13 +7,8 @@
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
-#include "password/frm_Login.h"
 #include "password/frm_Settings.h"
-#include "password/mdl_main.h"
-#include "password/password_check.h"
-#include "password/secret_text.h"
-#include "password/settings_store_win.h"
-#include "password/stored_marker.h"
+#include "password/startup_gate.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 
@@ -51,17 +46,31 @@ private:
     int label_, button_, green_, red_;
 };
 
-SwitchBlock WriteProtection(ui::Form& f) {
-    return {f, frm_Main::lblStatus, frm_Main::cmdApply, frm_Main::imgEnabled,
-            frm_Main::imgDisabled};
-}
-SwitchBlock StorageLock(ui::Form& f) {
-    return {f, frm_Main::lblUSBLockStatus, frm_Main::cmdLock, frm_Main::imgUnLocked,
-            frm_Main::imgLocked};
-}
-SwitchBlock Autorun(ui::Form& f) {
+using protection::Switch;
+
+SwitchBlock BlockOf(ui::Form& f, Switch which) {
+    switch (which) {
+    case Switch::WriteProtect:
+        return {f, frm_Main::lblStatus, frm_Main::cmdApply, frm_Main::imgEnabled,
+                frm_Main::imgDisabled};
+    case Switch::UsbLock:
+        return {f, frm_Main::lblUSBLockStatus, frm_Main::cmdLock, frm_Main::imgUnLocked,
+                frm_Main::imgLocked};
+    case Switch::Autorun:
+        break;
+    }
     return {f, frm_Main::lblUSBDeviceARStatus, frm_Main::cmdUSBAutorunControl,
             frm_Main::imgUSBDeviceAREnabled, frm_Main::imgUSBDeviceARDisabled};
+}
+
+void Read(ui::Form& f, Switch which) {
+    SwitchBlock block = BlockOf(f, which);
+    protection::ReadSwitch(which, block);
+}
+
+void Toggle(ui::Form& f, Switch which) {
+    SwitchBlock block = BlockOf(f, which);
+    protection::ToggleSwitch(which, block);
 }
 
 // The registry module's lines are ANSI text.
@@ -119,49 +128,32 @@ void frm_Main::Form_Load() {
 }
 
 bool frm_Main::PasswordGate() {
-    password::StoredPasswordRead stored = password::ReadStoredPassword();
-    const bool required = password::LoginRequired(stored);
-    // The scratch box says only whether a password is set, never what it is.
-    const std::wstring marker = password::StoredPasswordMarker(stored);
-    password::WipeRead(stored);
-    SetText(txtRegValue, marker);
-    if (!required) {
-        return true;
-    }
-    // The dialog reads the store again itself; an unreadable store lets nobody in.
-    password::frm_Login login;
-    login.ShowModal();
-    return password::mdl_main::LoginPassed();
+    return password::PassStartupGate(
+        [this](const std::wstring& marker) { SetText(txtRegValue, marker); });
 }
 
 void frm_Main::GetPStat() {
-    SwitchBlock block = WriteProtection(*this);
-    protection::GetPStat(block);
+    Read(*this, Switch::WriteProtect);
 }
 
 void frm_Main::GetBStat() {
-    SwitchBlock block = StorageLock(*this);
-    protection::GetBStat(block);
+    Read(*this, Switch::UsbLock);
 }
 
 void frm_Main::GetAutorunStat() {
-    SwitchBlock block = Autorun(*this);
-    protection::GetAutorunStat(block);
+    Read(*this, Switch::Autorun);
 }
 
 void frm_Main::cmdApply_Click() {
-    SwitchBlock block = WriteProtection(*this);
-    protection::cmdApply_Click(block);
+    Toggle(*this, Switch::WriteProtect);
 }
 
 void frm_Main::cmdLock_Click() {
-    SwitchBlock block = StorageLock(*this);
-    protection::cmdLock_Click(block);
+    Toggle(*this, Switch::UsbLock);
 }
 
 void frm_Main::cmdUSBAutorunControl_Click() {
-    SwitchBlock block = Autorun(*this);
-    protection::cmdUSBAutorunControl_Click(block);
+    Toggle(*this, Switch::Autorun);
 }
 
 void frm_Main::DetectUSBDevices() {

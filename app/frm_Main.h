@@ -2,6 +2,7 @@
 // The main window: the three protection switches, the line of ready removable drives,
 // two notes and the command buttons. Loading it is the program's start-up.
 
+#include "app/frm_Main_ids.h"
 #include "ui/form.h"
 
 #include <memory>
@@ -13,64 +14,8 @@ class DriveSource;
 
 namespace kv::app {
 
-class frm_Main : public ui::Form {
+class frm_Main : public ui::Form, public MainIds {
 public:
-    // Control ids of the design.
-    enum Id : int {
-        Picture1 = 1001,
-        Label4,
-        Label14,
-        Label6,
-        Label7,
-        Label8,
-        Label10,
-        lblURL,
-        lblvandorlin,
-        Image1,
-        Label16,
-        Label17,
-        Label3,
-        imgEnabled,
-        imgDisabled,
-        lblStatus,
-        cmdApply,
-        Line5,
-        Image2,
-        Label18,
-        Label11,
-        Label12,
-        imgLocked,
-        imgUnLocked,
-        lblUSBLockStatus,
-        cmdLock,
-        Line2,
-        Image3,
-        Label2,
-        Label19,
-        Label21,
-        imgUSBDeviceAREnabled,
-        imgUSBDeviceARDisabled,
-        lblUSBDeviceARStatus,
-        cmdUSBAutorunControl,
-        Line4,
-        Image4,
-        Label5,
-        lblRefreshUSBDevices,
-        lblDevices,
-        Line3,
-        Image5,
-        Label9,
-        Label13,
-        Line1,
-        cmdAbout,
-        cmdHelp,
-        cmdPassword,
-        cmdClose,
-        lstErrs,
-        txtRegValue,
-        Timer1,
-    };
-
     frm_Main();
     ~frm_Main() override;
 

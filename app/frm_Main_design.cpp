@@ -1,6 +1,7 @@
 // The main window's design: positions and sizes in twips.
 
 #include "app/frm_Main_design.h"
+#include "app/frm_Main_ids.h"
 
 #include "info/author.h"
 #include "art/art_ids.h"
@@ -9,7 +10,7 @@ namespace kv::app {
 namespace {
 
 using namespace ui;
-using M = frm_Main;
+using M = MainIds;
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kBold{Face::SansSerif, 825, true};

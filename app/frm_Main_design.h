@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/frm_Main.h"
 #include "ui/design.h"
 
 namespace kv::app {

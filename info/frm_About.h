@@ -3,6 +3,7 @@
 // that opens the author's web site. Shown modally from the main window; the caller owns
 // the object (see ui::Form), which is created afresh for every showing.
 
+#include "info/frm_About_ids.h"
 #include "ui/form.h"
 
 #include <functional>
@@ -10,27 +11,8 @@
 
 namespace kv::info {
 
-class frm_About : public ui::Form {
+class frm_About : public ui::Form, public AboutIds {
 public:
-    // Control ids of the design.
-    enum Id : int {
-        Picture1 = 2001,
-        Label4,
-        Label1,
-        Label11,
-        Label9,
-        Label3,
-        Label5,
-        Label8,
-        Label10,
-        Label7,
-        Label6,
-        lblURL,
-        lblvandorlin,
-        Line2,
-        cmdOK,
-    };
-
     // The shell call that opens an address; ShellExecuteW unless a test replaces it.
     using ShellExecuteFn =
         std::function<HINSTANCE(HWND owner, const wchar_t* verb, const wchar_t* file,

@@ -4,7 +4,7 @@
 
 #include "info/author.h"
 #include "art/art_ids.h"
-#include "info/frm_About.h"
+#include "info/frm_About_ids.h"
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@ namespace kv::info {
 namespace {
 
 using namespace ui;
-using A = frm_About;
+using A = AboutIds;
 
 // Joins two string literals at compile time, so the table can point at the result.
 template <std::size_t N, std::size_t M>

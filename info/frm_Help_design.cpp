@@ -4,13 +4,13 @@
 #include "info/frm_Help_design.h"
 
 #include "art/art_ids.h"
-#include "info/frm_Help.h"
+#include "info/frm_Help_ids.h"
 
 namespace kv::info {
 namespace {
 
 using namespace ui;
-using H = frm_Help;
+using H = HelpIds;
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kHeading{Face::SansSerif, 975, true};

@@ -5,27 +5,15 @@
 // txtgetpwd, which once held the stored password, holds only StoredPasswordMarker(): the
 // dialog keeps what it read from the store in its own memory and wipes it when it goes.
 
+#include "password/frm_Login_ids.h"
 #include "ui/form.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 
 namespace kv::password {
 
-class frm_Login : public ui::Form {
+class frm_Login : public ui::Form, public LoginIds {
 public:
-    // Control ids of the design.
-    enum Id : int {
-        Picture1 = 4001,
-        Label4,
-        Label2,
-        Image2,
-        Label1,
-        txtPassword,
-        cmdLogin,
-        cmdCancel,
-        txtgetpwd,
-    };
-
     explicit frm_Login(SettingsLocation where = {});
     ~frm_Login() override;
 

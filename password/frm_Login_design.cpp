@@ -3,13 +3,13 @@
 #include "password/frm_Login_design.h"
 
 #include "art/art_ids.h"
-#include "password/frm_Login.h"
+#include "password/frm_Login_ids.h"
 
 namespace kv::password {
 namespace {
 
 using namespace ui;
-using L = frm_Login;
+using L = LoginIds;
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kTitle{Face::SansSerif, 975, true};

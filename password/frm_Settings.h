@@ -3,6 +3,7 @@
 // modally from the main window, created afresh for every showing, so its box starts
 // empty. A new password takes effect at the next start.
 
+#include "password/frm_Settings_ids.h"
 #include "ui/form.h"
 #include "password/password_format.h"
 #include "password/settings_store_win.h"
@@ -11,20 +12,8 @@
 
 namespace kv::password {
 
-class frm_Settings : public ui::Form {
+class frm_Settings : public ui::Form, public SettingsIds {
 public:
-    // Control ids of the design.
-    enum Id : int {
-        Picture1 = 5001,
-        Label4,
-        Label2,
-        Image2,
-        Label1,
-        txtPassword,
-        cmdChange,
-        cmdCancel,
-    };
-
     // Where the password is stored and how many PBKDF2 iterations a new one gets; tests
     // pass a scratch key or fewer iterations.
     explicit frm_Settings(SettingsLocation where = {},

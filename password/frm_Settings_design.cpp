@@ -4,13 +4,13 @@
 #include "password/frm_Settings_design.h"
 
 #include "art/art_ids.h"
-#include "password/frm_Settings.h"
+#include "password/frm_Settings_ids.h"
 
 namespace kv::password {
 namespace {
 
 using namespace ui;
-using S = frm_Settings;
+using S = SettingsIds;
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kTitle{Face::SansSerif, 975, true};

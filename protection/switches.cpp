@@ -118,23 +118,7 @@ void Click(const SingleValueSwitch& sw, SwitchView& view) {
     Read(sw, view);
 }
 
-} // namespace
-
-void GetPStat(SwitchView& view) {
-    Read(kWriteProtection, view);
-}
-void cmdApply_Click(SwitchView& view) {
-    Click(kWriteProtection, view);
-}
-
-void GetBStat(SwitchView& view) {
-    Read(kStorageLock, view);
-}
-void cmdLock_Click(SwitchView& view) {
-    Click(kStorageLock, view);
-}
-
-void GetAutorunStat(SwitchView& view) {
+void ReadAutorun(SwitchView& view) {
     const Steps step(OnStepFailure::Continue);
     HideImages(view, kAutorun.hideOrder, step);
     int count = 0;
@@ -153,7 +137,7 @@ void GetAutorunStat(SwitchView& view) {
          ShowOrder::ImageFirst, step);
 }
 
-void cmdUSBAutorunControl_Click(SwitchView& view) {
+void ToggleAutorun(SwitchView& view) {
     if (const auto value = ValueForCaption(view, kAutorun.actions)) {
         for (const char* keyPath : kAutorun.keyPaths) {
             // The policies keys are often missing; the write only opens an existing key.
@@ -161,7 +145,37 @@ void cmdUSBAutorunControl_Click(SwitchView& view) {
             mdl::SetDWordValue(keyPath, kAutorun.valueName, *value);
         }
     }
-    GetAutorunStat(view);
+    ReadAutorun(view);
+}
+
+} // namespace
+
+void ReadSwitch(Switch which, SwitchView& view) {
+    switch (which) {
+    case Switch::WriteProtect:
+        Read(kWriteProtection, view);
+        return;
+    case Switch::UsbLock:
+        Read(kStorageLock, view);
+        return;
+    case Switch::Autorun:
+        ReadAutorun(view);
+        return;
+    }
+}
+
+void ToggleSwitch(Switch which, SwitchView& view) {
+    switch (which) {
+    case Switch::WriteProtect:
+        Click(kWriteProtection, view);
+        return;
+    case Switch::UsbLock:
+        Click(kStorageLock, view);
+        return;
+    case Switch::Autorun:
+        ToggleAutorun(view);
+        return;
+    }
 }
 
 } // namespace kv::protection

@@ -90,7 +90,7 @@ ControlStyle StyleFor(const ControlDesign& d, std::span<const ControlDesign> all
         s.style |= style::kStaticOwnerDraw;
         s.textIsName = true;
         if (d.flags & kBorder) {
-            s.style |= style::kBorder;
+            s.style |= style::kWindowBorder;
         }
         break;
     case Kind::PictureBox:

@@ -21,7 +21,7 @@ constexpr wchar_t kBoxClass[] = L"KelvanePictureBox";
 // The control styles are Windows' own bits.
 static_assert(style::kChild == WS_CHILD && style::kVisible == WS_VISIBLE &&
               style::kClipSiblings == WS_CLIPSIBLINGS && style::kClipChildren == WS_CLIPCHILDREN &&
-              style::kBorder == WS_BORDER && style::kVScroll == WS_VSCROLL &&
+              style::kWindowBorder == WS_BORDER && style::kVScroll == WS_VSCROLL &&
               style::kTabStop == WS_TABSTOP);
 static_assert(style::kStaticLeft == SS_LEFT && style::kStaticRight == SS_RIGHT &&
               style::kStaticOwnerDraw == SS_OWNERDRAW &&

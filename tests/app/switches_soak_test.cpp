@@ -55,9 +55,9 @@ struct Window {
     Block autorun{txtRegValue, L"&Enable"};
 
     void Load() {
-        GetPStat(writeProtection);
-        GetBStat(lock);
-        GetAutorunStat(autorun);
+        ReadSwitch(Switch::WriteProtect, writeProtection);
+        ReadSwitch(Switch::UsbLock, lock);
+        ReadSwitch(Switch::Autorun, autorun);
     }
 };
 
@@ -79,9 +79,9 @@ protected:
         window.Load();
         for (int i = 0; i < kClicksPerSwitch; ++i) {
             before(i);
-            cmdApply_Click(window.writeProtection);
-            cmdLock_Click(window.lock);
-            cmdUSBAutorunControl_Click(window.autorun);
+            ToggleSwitch(Switch::WriteProtect, window.writeProtection);
+            ToggleSwitch(Switch::UsbLock, window.lock);
+            ToggleSwitch(Switch::Autorun, window.autorun);
             registry.ClearCalls(); // the log of two thousand rounds is not needed
         }
     }

@@ -45,7 +45,7 @@ class AutorunReadTest : public AutorunTest, public ::testing::WithParamInterface
 TEST_P(AutorunReadTest, ShowsDisabledWhenEitherValueIs255) {
     const ReadCase& c = GetParam();
     Seed(c.machine, c.user);
-    GetAutorunStat(view);
+    ReadSwitch(Switch::Autorun, view);
     ExpectShown(c.shown);
     EXPECT_EQ(errors.size(), c.lines);
     // txtRegValue keeps the per-user text; a read creates nothing.
@@ -77,8 +77,8 @@ class AutorunClickTest : public AutorunTest, public ::testing::WithParamInterfac
 TEST_P(AutorunClickTest, WritesBothValuesCreatingMissingKeys) {
     const ClickCase& c = GetParam();
     Seed(c.machine, c.user);
-    GetAutorunStat(view);
-    cmdUSBAutorunControl_Click(view);
+    ReadSwitch(Switch::Autorun, view);
+    ToggleSwitch(Switch::Autorun, view);
     EXPECT_EQ(Value(kHklm), c.written);
     EXPECT_EQ(Value(kHkcu), c.written);
     ExpectShown(c.shown);
@@ -92,17 +92,19 @@ INSTANTIATE_TEST_SUITE_P(Values, AutorunClickTest,
 
 TEST_F(AutorunTest, DeniedMachineWideWriteStillWritesPerUser) {
     Seed(0, 0);
-    GetAutorunStat(view);
-    registry.InjectFault(
-        {.call = kv::test::RegCall::OpenKeyEx, .result = 5, .root = kHklm, .access = reg::kKeyWrite});
-    cmdUSBAutorunControl_Click(view); // "&Disable"
+    ReadSwitch(Switch::Autorun, view);
+    registry.InjectFault({.call = kv::test::RegCall::OpenKeyEx,
+                          .result = 5,
+                          .root = kHklm,
+                          .access = reg::kKeyWrite});
+    ToggleSwitch(Switch::Autorun, view); // "&Disable"
     EXPECT_EQ(errors, std::vector<std::string>{"Access to this key is denied"});
     EXPECT_EQ(Value(kHklm), 0u);
     EXPECT_EQ(Value(kHkcu), 255u);
     ExpectShown(kDisabled);
     // Enabling again clears only the per-user value: still shown disabled.
     registry.SetDWord(kHklm, kExplorer, kName, 255);
-    cmdUSBAutorunControl_Click(view);
+    ToggleSwitch(Switch::Autorun, view);
     EXPECT_EQ(errors.size(), 2u);
     EXPECT_EQ(Value(kHkcu), 0u);
     ExpectShown(kDisabled);
@@ -110,13 +112,13 @@ TEST_F(AutorunTest, DeniedMachineWideWriteStillWritesPerUser) {
 
 TEST_F(AutorunTest, StepsRunInTheirOrder) {
     Seed(kNoKey, kNoKey);
-    cmdUSBAutorunControl_Click(view);
+    ToggleSwitch(Switch::Autorun, view);
     EXPECT_EQ(log,
               (std::vector<std::string>{"button?", "button?", "hide red", "hide green",
                                         "text Error", "text?", "text Error", "text?", "show green",
                                         "label Enabled", "colour 0,128,0", "button &Disable"}));
     log.clear();
-    cmdUSBAutorunControl_Click(view);
+    ToggleSwitch(Switch::Autorun, view);
     EXPECT_EQ(
         log, (std::vector<std::string>{
                  "button?", "create HKEY_LOCAL_MACHINE\\" + kExplorer, "set NoDriveTypeAutoRun 255",
@@ -127,7 +129,7 @@ TEST_F(AutorunTest, StepsRunInTheirOrder) {
 
 TEST_F(AutorunTest, AFailingStepDoesNotStopTheOthers) {
     Seed(255, 255); // either value alone decides the state, so one lost step changes nothing
-    GetAutorunStat(view);
+    ReadSwitch(Switch::Autorun, view);
     const std::vector<std::string> steps = log;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         std::vector<std::string> expected = steps;
@@ -135,15 +137,16 @@ TEST_F(AutorunTest, AFailingStepDoesNotStopTheOthers) {
         RecordingView failing(log);
         failing.failStep = static_cast<int>(i);
         log.clear();
-        ASSERT_NO_THROW(GetAutorunStat(failing));
+        ASSERT_NO_THROW(ReadSwitch(Switch::Autorun, failing));
         EXPECT_EQ(log, expected) << "failing step " << steps[i];
     }
 }
 
 TEST_F(AutorunTest, AFailingErrorListDoesNotStopTheRead) {
-    kv::reg::mdl_RegFunctions::SetErrorSink([](const std::string&) { throw std::runtime_error("list"); });
+    kv::reg::mdl_RegFunctions::SetErrorSink(
+        [](const std::string&) { throw std::runtime_error("list"); });
     Seed(kNoValue, 255);
-    ASSERT_NO_THROW(GetAutorunStat(view));
+    ASSERT_NO_THROW(ReadSwitch(Switch::Autorun, view));
     ExpectShown(kDisabled);
 }
 

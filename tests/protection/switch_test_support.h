@@ -39,12 +39,13 @@ struct Shown {
 // One switch as the main window calls it.
 struct SwitchOps {
     const char* name;
-    void (*read)(SwitchView&);
-    void (*click)(SwitchView&);
+    Switch which;
+    void read(SwitchView& view) const { ReadSwitch(which, view); }
+    void click(SwitchView& view) const { ToggleSwitch(which, view); }
 };
-inline const SwitchOps kWriteProtect{"WriteProtect", GetPStat, cmdApply_Click};
-inline const SwitchOps kLock{"Lock", GetBStat, cmdLock_Click};
-inline const SwitchOps kAutorun{"Autorun", GetAutorunStat, cmdUSBAutorunControl_Click};
+inline const SwitchOps kWriteProtect{"WriteProtect", Switch::WriteProtect};
+inline const SwitchOps kLock{"Lock", Switch::UsbLock};
+inline const SwitchOps kAutorun{"Autorun", Switch::Autorun};
 
 // Passes every call on; creations and writes also go into the shared log.
 class LoggingRegistry : public reg::RegistryApi {
@@ -84,7 +85,8 @@ protected:
     SwitchTest() {
         kv::reg::mdl_RegFunctions::ResetStateForTesting();
         kv::reg::mdl_RegFunctions::SetRegistryApi(&logging_);
-        kv::reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) { errors.push_back(line); });
+        kv::reg::mdl_RegFunctions::SetErrorSink(
+            [this](const std::string& line) { errors.push_back(line); });
     }
     ~SwitchTest() override {
         kv::reg::mdl_RegFunctions::SetErrorSink(nullptr);

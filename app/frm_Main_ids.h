@@ -1,0 +1,63 @@
+#pragma once
+// Control ids of the main window: its design table and its class both use them.
+
+namespace kv::app {
+
+struct MainIds {
+    enum Id : int {
+        Picture1 = 1001,
+        Label4,
+        Label14,
+        Label6,
+        Label7,
+        Label8,
+        Label10,
+        lblURL,
+        lblvandorlin,
+        Image1,
+        Label16,
+        Label17,
+        Label3,
+        imgEnabled,
+        imgDisabled,
+        lblStatus,
+        cmdApply,
+        Line5,
+        Image2,
+        Label18,
+        Label11,
+        Label12,
+        imgLocked,
+        imgUnLocked,
+        lblUSBLockStatus,
+        cmdLock,
+        Line2,
+        Image3,
+        Label2,
+        Label19,
+        Label21,
+        imgUSBDeviceAREnabled,
+        imgUSBDeviceARDisabled,
+        lblUSBDeviceARStatus,
+        cmdUSBAutorunControl,
+        Line4,
+        Image4,
+        Label5,
+        lblRefreshUSBDevices,
+        lblDevices,
+        Line3,
+        Image5,
+        Label9,
+        Label13,
+        Line1,
+        cmdAbout,
+        cmdHelp,
+        cmdPassword,
+        cmdClose,
+        lstErrs,
+        txtRegValue,
+        Timer1,
+    };
+};
+
+} // namespace kv::app
