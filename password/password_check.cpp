@@ -12,12 +12,12 @@ std::span<const std::uint8_t> BytesOf(std::wstring_view text) {
 }
 
 // Wipes the UTF-8 copy of an entry on every way out.
-class SecretText {
+class Utf8Secret {
 public:
-    explicit SecretText(std::wstring_view text) : utf8_(WideToUtf8(text)) {}
-    ~SecretText() { WipeBytes(utf8_.data(), utf8_.size()); }
-    SecretText(const SecretText&) = delete;
-    SecretText& operator=(const SecretText&) = delete;
+    explicit Utf8Secret(std::wstring_view text) : utf8_(WideToUtf8(text)) {}
+    ~Utf8Secret() { WipeBytes(utf8_.data(), utf8_.size()); }
+    Utf8Secret(const Utf8Secret&) = delete;
+    Utf8Secret& operator=(const Utf8Secret&) = delete;
     std::string_view view() const { return utf8_; }
 
 private:
@@ -35,7 +35,7 @@ bool PasswordMatches(std::wstring_view stored, std::wstring_view entered, KeyDer
     if (entered.empty())
         return false;
 
-    const SecretText password(entered);
+    const Utf8Secret password(entered);
     std::array<std::uint8_t, kKeyBytes> key{};
     const bool derived = deriver.Derive(password.view(), hashed->salt, hashed->iterations, key);
     const bool match = derived && ConstantTimeEqual(key, hashed->key);
