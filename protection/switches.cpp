@@ -118,6 +118,10 @@ void Click(const SingleValueSwitch& sw, SwitchView& view) {
     Read(sw, view);
 }
 
+const SingleValueSwitch& SingleValue(Switch which) {
+    return which == Switch::WriteProtect ? kWriteProtection : kStorageLock;
+}
+
 void ReadAutorun(SwitchView& view) {
     const Steps step(OnStepFailure::Continue);
     HideImages(view, kAutorun.hideOrder, step);
@@ -151,30 +155,18 @@ void ToggleAutorun(SwitchView& view) {
 } // namespace
 
 void ReadSwitch(Switch which, SwitchView& view) {
-    switch (which) {
-    case Switch::WriteProtect:
-        Read(kWriteProtection, view);
-        return;
-    case Switch::UsbLock:
-        Read(kStorageLock, view);
-        return;
-    case Switch::Autorun:
+    if (which == Switch::Autorun) {
         ReadAutorun(view);
-        return;
+    } else {
+        Read(SingleValue(which), view);
     }
 }
 
 void ToggleSwitch(Switch which, SwitchView& view) {
-    switch (which) {
-    case Switch::WriteProtect:
-        Click(kWriteProtection, view);
-        return;
-    case Switch::UsbLock:
-        Click(kStorageLock, view);
-        return;
-    case Switch::Autorun:
+    if (which == Switch::Autorun) {
         ToggleAutorun(view);
-        return;
+    } else {
+        Click(SingleValue(which), view);
     }
 }
 
