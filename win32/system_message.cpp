@@ -1,18 +1,17 @@
 #include "win32/system_message.h"
 
+#include "win32/unique_handle.h"
+
 namespace kv::win32 {
 
 std::wstring SystemMessage(DWORD code) {
-    wchar_t* description = nullptr;
+    UniqueLocalText description;
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&description), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(description.put()), 0, nullptr);
     std::wstring text;
     if (length > 0 && description) {
-        text.assign(description, length);
-    }
-    if (description) {
-        ::LocalFree(description);
+        text.assign(description.get(), length);
     }
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();

@@ -69,6 +69,9 @@ inline void CloseKey(HKEY key) noexcept {
 inline void CloseAlgorithm(BCRYPT_ALG_HANDLE algorithm) noexcept {
     ::BCryptCloseAlgorithmProvider(algorithm, 0);
 }
+inline void FreeLocal(HLOCAL memory) noexcept {
+    ::LocalFree(memory);
+}
 
 using UniqueFont = UniqueHandle<NullTraits<HFONT, DeleteGdiObject>>;
 using UniqueBitmap = UniqueHandle<NullTraits<HBITMAP, DeleteGdiObject>>;
@@ -78,6 +81,8 @@ using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
 using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
 using UniqueKey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
 using UniqueAlgorithm = UniqueHandle<NullTraits<BCRYPT_ALG_HANDLE, CloseAlgorithm>>;
+// Text the system allocated for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
+using UniqueLocalText = UniqueHandle<NullTraits<wchar_t*, FreeLocal>>;
 // A COM interface pointer, released once; `Release` names a function that calls the
 // interface's own Release, so this header needs no interface's definition.
 template <typename Interface, void (*Release)(Interface*) noexcept>
