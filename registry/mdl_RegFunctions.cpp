@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace kv::reg::mdl_RegFunctions {
 namespace {
@@ -13,6 +14,16 @@ namespace {
 ModuleState state;
 ErrorSink errorSink;
 reg::RegistryApi* registryApi = nullptr;
+std::vector<std::int32_t> failures;
+
+// Every call's status passes here: the module keeps the last one, and the failures wait
+// for a caller that must tell a refusal from other errors.
+void Note(reg::Status status) {
+    state.LastStatus = status;
+    if (status != 0) {
+        failures.push_back(status);
+    }
+}
 
 struct RootName {
     std::string_view name;
@@ -67,7 +78,7 @@ public:
     void Opened() { open_ = true; }
     void Close() {
         open_ = false;
-        state.LastStatus = api_.CloseKey(state.KeyHandle);
+        Note(api_.CloseKey(state.KeyHandle));
     }
 
 private:
@@ -153,14 +164,13 @@ void SetDWordValue(const std::string& keyPath, const std::string& valueName, std
         return;
     }
     KeyCloser key(api);
-    state.LastStatus = api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyWrite, state.KeyHandle);
+    Note(api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyWrite, state.KeyHandle));
     if (state.LastStatus != 0) {
         AppendError(GetErrorText(state.LastStatus));
         return;
     }
     key.Opened();
-    state.LastStatus =
-        api.SetValueEx(state.KeyHandle, valueName, reg::kRegDword, &value, sizeof value);
+    Note(api.SetValueEx(state.KeyHandle, valueName, reg::kRegDword, &value, sizeof value));
     if (state.LastStatus != 0) {
         AppendError(GetErrorText(state.LastStatus));
     }
@@ -175,7 +185,7 @@ RegReadResult GetDWordValue(const std::string& keyPath, const std::string& value
         return RegReadResult::Empty();
     }
     KeyCloser key(api);
-    state.LastStatus = api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyRead, state.KeyHandle);
+    Note(api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyRead, state.KeyHandle));
     if (state.LastStatus != 0) {
         AppendError(GetErrorText(state.LastStatus));
         return RegReadResult::Error();
@@ -186,7 +196,7 @@ RegReadResult GetDWordValue(const std::string& keyPath, const std::string& value
     // Data shorter than 4 bytes fills only the low bytes; without this they would keep
     // bytes of an earlier read.
     state.DWordBuffer = 0;
-    state.LastStatus = api.QueryValueEx(state.KeyHandle, valueName, type, &state.DWordBuffer, size);
+    Note(api.QueryValueEx(state.KeyHandle, valueName, type, &state.DWordBuffer, size));
     if (state.LastStatus != 0) {
         AppendError(GetErrorText(state.LastStatus));
         key.Close();
@@ -203,10 +213,10 @@ void CreateKey(const std::string& keyPath) {
     if (state.RootKey == 0) {
         return;
     }
-    state.LastStatus = api.CreateKey(state.RootKey, subKey, state.KeyHandle);
+    Note(api.CreateKey(state.RootKey, subKey, state.KeyHandle));
     // A failure here is deliberately silent.
     if (state.LastStatus == 0) {
-        state.LastStatus = api.CloseKey(state.KeyHandle);
+        Note(api.CloseKey(state.KeyHandle));
     }
 }
 
@@ -231,8 +241,13 @@ const ModuleState& State() {
     return state;
 }
 
+std::vector<std::int32_t> TakeFailures() {
+    return std::exchange(failures, {});
+}
+
 void ResetStateForTesting() {
     state = ModuleState{};
+    failures.clear();
 }
 
 } // namespace kv::reg::mdl_RegFunctions

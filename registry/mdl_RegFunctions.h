@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kv::reg::mdl_RegFunctions {
 
@@ -51,6 +52,11 @@ void SetErrorSink(ErrorSink sink);
 // called before SetRegistryApi throws std::logic_error and touches nothing.
 void SetRegistryApi(reg::RegistryApi* api);
 reg::RegistryApi* CurrentRegistryApi();
+
+// The failure codes of the registry calls since the last TakeFailures(), oldest first;
+// taking them clears the list. A caller takes them before an operation and after it, to
+// tell a refusal (5, access denied) from other failures; the module itself stays silent.
+std::vector<std::int32_t> TakeFailures();
 
 // The module's state, readable for tests.
 struct ModuleState {

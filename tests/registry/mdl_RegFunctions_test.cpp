@@ -269,6 +269,17 @@ TEST_F(RegFunctions, CreateKeyMakesParentsKeepsValuesAndNeverReports) {
     EXPECT_THAT(lines_, IsEmpty());
 }
 
+TEST_F(RegFunctions, FailuresAreKeptUntilTakenEvenWhenSilent) {
+    reg_.AddKey(kHkeyLocalMachine, kPolicies);
+    reg_.FailNext(RegCall::CreateKey, 5);
+    CreateKey(kPoliciesPath);
+    reg_.FailNext(RegCall::SetValueEx, 1013);
+    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
+    EXPECT_EQ(GetDWordValue(kPoliciesPath, "Missing").Text(), "Error");
+    EXPECT_THAT(TakeFailures(), ElementsAre(5, 1013, 2));
+    EXPECT_THAT(TakeFailures(), IsEmpty());
+}
+
 TEST_F(RegFunctions, AFailedCloseIsNotReported) {
     reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "v", 1);
     reg_.FailNext(RegCall::CloseKey, 6);
