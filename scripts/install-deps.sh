@@ -8,6 +8,8 @@ packages=(
     fonts-liberation2                           # the windows' sans-serif face under Wine
     imagemagick                                 # screenshots to PNG
     clang libclang-rt-14-dev                    # fuzzing with libFuzzer
+    wixl msitools osslsigncode openssl          # the package: build, inspect, sign
+    libxml2-dev                                 # the policy template test reads XML
 )
 missing=()
 for p in "${packages[@]}"; do
