@@ -69,3 +69,26 @@ xvfb_stop() {
         KELVANE_XVFB_PID=""
     fi
 }
+
+KELVANE_OWN_DISPLAY=""
+# Ready for a run of Windows programs: the prefix made, and a display. Without one it starts
+# an Xvfb of its own, private to this run, so runs that need one take turns.
+# wine_session_end stops what this one started.
+wine_session_begin() { # PREFIX
+    if [[ -z ${DISPLAY:-} ]]; then
+        exec 7>"$1.run-lock"
+        flock 7
+        xvfb_start || return 1
+        KELVANE_OWN_DISPLAY=1
+    fi
+    wine_prepare "$1"
+}
+
+wine_session_end() {
+    if [[ -n $KELVANE_OWN_DISPLAY ]]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+        xvfb_stop
+        KELVANE_OWN_DISPLAY=""
+    fi
+}

@@ -19,15 +19,7 @@ fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine-lib.sh"
 
-own_display=""
-if [[ -z ${DISPLAY:-} ]]; then
-    # Our own display is private to this run, so runs that need one take turns.
-    exec 7>"$prefix.run-lock"
-    flock 7
-    xvfb_start || exit 1
-    own_display=1
-fi
-wine_prepare "$prefix" || exit 1
+wine_session_begin "$prefix" || exit 1
 
 # Wine starts helper processes (services, the desktop) that outlive the program and
 # would inherit our output; CTest waits for its pipes to close, so the program writes
@@ -39,9 +31,5 @@ cat "$out"
 cat "$err" >&2
 rm -f "$out" "$err"
 
-if [[ -n $own_display ]]; then
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
-    xvfb_stop
-fi
+wine_session_end
 exit $rc

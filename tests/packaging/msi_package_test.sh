@@ -9,6 +9,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 source "$root/scripts/wine-lib.sh"
+source "$here/checks.sh"
 
 prefix="" exe="" version=""
 while [[ $# -gt 0 ]]; do
@@ -22,27 +23,11 @@ done
 [[ -n $prefix && -n $exe && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
 exe=$(realpath "$exe")
 
-failures=0
-check() { # WHAT COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok   $what"
-    else
-        echo "FAIL $what"
-        failures=$((failures + 1))
-    fi
-}
-
 work=$(mktemp -d)
-own_display=""
+saved=() # the values as they were before the run (below)
 finish() {
-    restore_values
-    if [[ -n $own_display ]]; then
-        wineserver -k 2>/dev/null
-        wineserver -w 2>/dev/null
-        xvfb_stop
-    fi
+    [[ ${#saved[@]} -eq 0 ]] || restore_values
+    wine_session_end
     rm -rf "$work"
 }
 trap finish EXIT
@@ -59,13 +44,7 @@ done
 echo "ok   built the $version and $newer packages"
 
 # --- Wine ---------------------------------------------------------------------------------
-if [[ -z ${DISPLAY:-} ]]; then
-    exec 7>"$prefix.run-lock"
-    flock 7
-    xvfb_start || exit 1
-    own_display=1
-fi
-wine_prepare "$prefix" || exit 1
+wine_session_begin "$prefix" || exit 1
 # No desktop menu entries on the host for the shortcut.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
@@ -116,7 +95,6 @@ values=(
     'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\Explorer|NoDriveTypeAutoRun|REG_DWORD|255'
     'HKCU\Software\kelvane\settings|p|REG_SZ|msi-test-marker'
 )
-saved=()
 restore_values() {
     local i key name type data old
     for i in "${!saved[@]}"; do
@@ -207,7 +185,7 @@ check "the program's icon registered for Programs and Features" icon_registered
 # --- The installed program, as a script runs it ---------------------------------------------
 status_json() {
     local out=$work/status.json rc
-    timeout -k 5 60 wine 'C:\Program Files\Kelvane\kelvane.exe' status --json >"$out" 2>"$work/status.err"
+    timeout -k 5 30 wine 'C:\Program Files\Kelvane\kelvane.exe' status --json >"$out" 2>"$work/status.err"
     rc=$?
     [[ $rc -eq 0 ]] || { echo "     exit code $rc: $(head -c 300 "$work/status.err")"; return 1; }
     local json
@@ -242,10 +220,4 @@ nothing_left() {
 check "nothing left: files, shortcut, uninstall entry, cached icon" nothing_left
 check "protection values and stored password as before" values_unchanged
 
-echo
-if [[ $failures -eq 0 ]]; then
-    echo "All package checks passed."
-    exit 0
-fi
-echo "$failures package check(s) failed."
-exit 1
+checks_done

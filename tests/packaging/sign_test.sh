@@ -7,6 +7,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
+source "$here/checks.sh"
 
 exe="" version=""
 while [[ $# -gt 0 ]]; do
@@ -19,17 +20,6 @@ done
 [[ -n $exe && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
 exe=$(realpath "$exe")
 
-failures=0
-check() { # WHAT COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok   $what"
-    else
-        echo "FAIL $what"
-        failures=$((failures + 1))
-    fi
-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -78,10 +68,4 @@ signed_build() {
 }
 check "the package build signs the packed exe and the package" signed_build
 
-echo
-if [[ $failures -eq 0 ]]; then
-    echo "All signing checks passed."
-    exit 0
-fi
-echo "$failures signing check(s) failed."
-exit 1
+checks_done
