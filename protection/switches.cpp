@@ -1,6 +1,7 @@
 #include "protection/switches.h"
 
 #include "protection/switch_pattern.h"
+#include "protection/switch_values.h"
 #include "registry/mdl_RegFunctions.h"
 
 #include <string>
@@ -37,28 +38,29 @@ constexpr Display kProtectionOn{L"Enabled", kGreen, StatusImage::Green, L"&Disab
 constexpr Display kProtectionOff{L"Disabled", kRed, StatusImage::Red, L"&Enable"};
 
 constexpr SingleValueSwitch kWriteProtection{
-    .keyPath = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies",
-    .valueName = "WriteProtect",
+    .keyPath = kWriteProtectValues.keyPath,
+    .valueName = kWriteProtectValues.valueName,
     .hideOrder = {StatusImage::Green, StatusImage::Red},
-    .known = {{{1, {kProtectionOn, false}}, {0, {kProtectionOff, false}}}},
+    .known = {{{kWriteProtectValues.on, {kProtectionOn, false}},
+               {kWriteProtectValues.off, {kProtectionOff, false}}}},
     // Anything but 1 leaves storage writable; creating the (existing) key is harmless.
     .otherNumber = {kProtectionOff, true},
     .notNumeric = {kProtectionOff, true},
-    .actions = {{{L"&Enable", 1}, {L"&Disable", 0}}},
+    .actions = {{{L"&Enable", kWriteProtectValues.on}, {L"&Disable", kWriteProtectValues.off}}},
 };
 
 constexpr Display kLocked{L"Locked", kRed, StatusImage::Red, L"&Unlock"};
 constexpr Display kUnlocked{L"Unlocked", kGreen, StatusImage::Green, L"&Lock"};
 
 constexpr SingleValueSwitch kStorageLock{
-    .keyPath = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\services\\USBSTOR",
-    .valueName = "Start",
+    .keyPath = kUsbLockValues.keyPath,
+    .valueName = kUsbLockValues.valueName,
     .hideOrder = {StatusImage::Red, StatusImage::Green},
-    .known = {{{4, {kLocked, false}}, {3, {kUnlocked, false}}}},
+    .known = {{{kUsbLockValues.on, {kLocked, false}}, {kUsbLockValues.off, {kUnlocked, false}}}},
     // Start types 0, 1, 2 (and any other number) all load the driver: storage works.
     .otherNumber = {kUnlocked, false},
     .notNumeric = {kUnlocked, true},
-    .actions = {{{L"&Lock", 4}, {L"&Unlock", 3}}},
+    .actions = {{{L"&Lock", kUsbLockValues.on}, {L"&Unlock", kUsbLockValues.off}}},
 };
 
 // Autorun: the same value in two keys. Its read creates no key and goes on past a failing
@@ -74,16 +76,13 @@ struct AutorunSwitch {
 };
 
 constexpr AutorunSwitch kAutorun{
-    .keyPaths = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
-                 "Explorer",
-                 "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
-                 "Explorer"},
-    .valueName = "NoDriveTypeAutoRun",
+    .keyPaths = {kAutorunValues.keyPath, kAutorunValues.userKeyPath},
+    .valueName = kAutorunValues.valueName,
     .hideOrder = {StatusImage::Red, StatusImage::Green},
-    .suppressing = 255,
+    .suppressing = kAutorunValues.on,
     .noneSuppressing = {L"Enabled", kGreen, StatusImage::Green, L"&Disable"},
     .anySuppressing = {L"Disabled", kRed, StatusImage::Red, L"&Enable"},
-    .actions = {{{L"&Disable", 255}, {L"&Enable", 0}}},
+    .actions = {{{L"&Disable", kAutorunValues.on}, {L"&Enable", kAutorunValues.off}}},
 };
 
 // The text is read afresh for each test, as the value passes through txtRegValue.
