@@ -81,9 +81,10 @@ product_icon() {
         END { if (name == "Kelvane") print icon }'
 }
 unix_path() { winepath -u "$1" 2>/dev/null; }
+product_codes() { arp_entries | awk -F'\t' '{ n = split($1, p, "\\"); print p[n] }'; }
 
 # Leftovers of an earlier, interrupted run would spoil the counts.
-for code in $(arp_entries | awk -F'\t' '{ n = split($1, p, "\\"); print p[n] }'); do
+for code in $(product_codes); do
     msiexec /x "$code" /qn
 done
 
@@ -139,8 +140,12 @@ values_unchanged() {
 
 # --- Install ---------------------------------------------------------------------------------
 install_dir=$(unix_path 'C:\Program Files\Kelvane')
-programs=("$(unix_path "$(reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' 'Common Programs' | cut -d' ' -f2-)")"
-          "$(unix_path "$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' 'Programs' | cut -d' ' -f2-)")")
+shell_folder() { # ROOT NAME
+    local data
+    data=$(reg_value "$1\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders" "$2")
+    unix_path "${data#REG_SZ }"
+}
+programs=("$(shell_folder HKLM 'Common Programs')" "$(shell_folder HKCU Programs)")
 # Windows puts a per-machine shortcut into the common Programs folder; Wine's installer
 # always uses the user's (it ignores ALLUSERS there), so either one counts.
 shortcuts() { local d; for d in "${programs[@]}"; do [[ -e $d/Kelvane.lnk ]] && echo "$d/Kelvane.lnk"; done; }
@@ -181,12 +186,15 @@ check "Start-menu shortcut \"Kelvane\" to the installed exe" shortcut_to_exe
 check "one uninstall entry: Kelvane $version by Mira Tollund" one_entry "$version"
 check "the installed exe's version resource says $version" version_resource
 check "the program's icon registered for Programs and Features" icon_registered
+check "installing left the protection values and stored password alone" values_unchanged
+codes=$(product_codes)
 
 # --- The installed program, as a script runs it ---------------------------------------------
 status_json() {
     local out=$work/status.json rc
     timeout -k 5 30 wine 'C:\Program Files\Kelvane\kelvane.exe' status --json >"$out" 2>"$work/status.err"
     rc=$?
+    [[ $rc -ne 124 ]] || { echo "     no answer within 30 s"; return 1; }
     [[ $rc -eq 0 ]] || { echo "     exit code $rc: $(head -c 300 "$work/status.err")"; return 1; }
     local json
     json=$(tr -d ' \t\r\n' <"$out")
@@ -204,7 +212,7 @@ refuses_older() { ! msiexec /i "$work/kelvane-$version-x64.msi" /qn && one_entry
 check "the older package refuses to replace the newer one" refuses_older
 
 # --- Uninstall --------------------------------------------------------------------------------
-codes=$(arp_entries | awk -F'\t' '{ n = split($1, p, "\\"); print p[n] }')
+codes+=" $(product_codes)"
 check "uninstall silently" msiexec /x "$work/kelvane-$newer-x64.msi" /qn
 nothing_left() {
     local left=() code
@@ -218,6 +226,6 @@ nothing_left() {
     [[ ${#left[@]} -eq 0 ]] || { printf '     left: %s\n' "${left[@]}"; return 1; }
 }
 check "nothing left: files, shortcut, uninstall entry, cached icon" nothing_left
-check "protection values and stored password as before" values_unchanged
+check "protection values and stored password as before the run" values_unchanged
 
 checks_done
