@@ -46,12 +46,18 @@ function(kelvane_library name)
     endif()
 endfunction()
 
-# kelvane_test(name [WINDOWS] [OWN_MAIN] SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# kelvane_test(name [WINDOWS] [OWN_MAIN] [CHANGES_MACHINE] SOURCES ... LIBS ... [LABELS ...]
+#              [TIMEOUT s])
 # A GoogleTest executable. Portable tests build natively (label "native") and, in the
 # Windows build, also as a Windows executable run under Wine (label "wine").
 # WINDOWS marks tests that only make sense on Windows (real registry, real windows).
+# CHANGES_MACHINE marks Windows tests that write the protection keys or the password
+# store (directly or through the real program): they refuse to run outside Wine without
+# KELVANE_TESTS_MAY_CHANGE_THIS_MACHINE=1, and put those keys back when they end
+# (tests/support/machine_guard.h).
 function(kelvane_test name)
-    cmake_parse_arguments(ARG "WINDOWS;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "WINDOWS;OWN_MAIN;CHANGES_MACHINE" "TIMEOUT" "SOURCES;LIBS;LABELS"
+                          ${ARGN})
     if(ARG_WINDOWS AND NOT WIN32)
         return()
     endif()
@@ -72,4 +78,10 @@ function(kelvane_test name)
     add_test(NAME ${kind}.${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${kind}.${name} PROPERTIES LABELS "${kind};${ARG_LABELS}"
                          TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_CHANGES_MACHINE AND WIN32)
+        target_link_libraries(${name} PRIVATE kv_machine_guard)
+        # The guard restores at the end of each program: two such programs at once would
+        # put back each other's state.
+        set_property(TEST ${kind}.${name} APPEND PROPERTY RESOURCE_LOCK kelvane_settings_store)
+    endif()
 endfunction()

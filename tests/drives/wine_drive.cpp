@@ -88,11 +88,6 @@ using WineGetUnixFileName = char*(__cdecl*)(const wchar_t*);
 
 } // namespace
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 std::uint32_t DefineRemovableDrive(wchar_t letter, const std::string& unixFolder) {
     if (unixFolder.empty()) {
         return ERROR_INVALID_PARAMETER;

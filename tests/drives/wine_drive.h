@@ -7,14 +7,15 @@
 // \\.\MountPointManager maps a letter to a Unix folder. Wine reads the volume label from a
 // ".windows-label" file in that folder; write it before defining the drive.
 
+#include "tests/support/wine.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace kv::test {
 
-// True inside Wine; the helpers below fail elsewhere.
-bool RunningUnderWine();
+// The helpers below fail outside Wine (RunningUnderWine).
 
 // Maps `letter` (A..Z) to `unixFolder` (a path in the Unix file name encoding) as a
 // removable drive, replacing whatever the letter was. Returns 0 or a Win32 error code.
