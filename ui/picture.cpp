@@ -192,7 +192,8 @@ void Picture::DrawStretched(HDC dc, int x, int y, int w, int h) const {
     }
     win32::ScopedSelect select(memory.get(), bitmap_.get());
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, x, y, w, h, memory.get(), 0, 0, width_, height_, blend);
+    // gdi32's own export: msimg32 (AlphaBlend) is not a KnownDLL and could be planted.
+    ::GdiAlphaBlend(dc, x, y, w, h, memory.get(), 0, 0, width_, height_, blend);
 }
 
 } // namespace kv::ui
