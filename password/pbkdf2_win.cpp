@@ -1,9 +1,6 @@
 #include "password/pbkdf2_win.h"
 
-#include "win32/unique_handle.h"
-
-#include <windows.h>
-#include <bcrypt.h>
+#include "password/cng_win.h"
 
 #include <limits>
 
@@ -11,8 +8,10 @@ namespace kv::password {
 namespace {
 
 bool FillRandom(std::span<std::uint8_t> bytes) {
-    return BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes.data(), static_cast<ULONG>(bytes.size()),
-                                          BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+    const CngFunctions* cng = Cng();
+    return cng &&
+           BCRYPT_SUCCESS(cng->genRandom(nullptr, bytes.data(), static_cast<ULONG>(bytes.size()),
+                                         BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
 // CNG takes non-const buffers that it only reads.
@@ -28,11 +27,14 @@ bool CngKeyDeriver::Derive(std::string_view password, std::span<const std::uint8
     if (iterations == 0 || password.size() > kUlongMax || salt.size() > kUlongMax ||
         key.size() > kUlongMax)
         return false;
-    win32::UniqueAlgorithm hmac;
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(hmac.put(), BCRYPT_SHA256_ALGORITHM, nullptr,
-                                                    BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+    const CngFunctions* cng = Cng();
+    if (!cng)
         return false;
-    const NTSTATUS status = BCryptDeriveKeyPBKDF2(
+    UniqueAlgorithm hmac;
+    if (!BCRYPT_SUCCESS(cng->openAlgorithm(hmac.put(), BCRYPT_SHA256_ALGORITHM, nullptr,
+                                           BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+        return false;
+    const NTSTATUS status = cng->derivePbkdf2(
         hmac.get(), InBuffer(password.data()), static_cast<ULONG>(password.size()),
         InBuffer(salt.data()), static_cast<ULONG>(salt.size()), iterations, key.data(),
         static_cast<ULONG>(key.size()), 0);

@@ -4,7 +4,6 @@
 // opens is held by one of these (or by a scope type below) from the moment it is opened.
 
 #include <windows.h>
-#include <bcrypt.h>
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -66,9 +65,6 @@ inline void DeleteDc(HDC dc) noexcept {
 inline void CloseKey(HKEY key) noexcept {
     ::RegCloseKey(key);
 }
-inline void CloseAlgorithm(BCRYPT_ALG_HANDLE algorithm) noexcept {
-    ::BCryptCloseAlgorithmProvider(algorithm, 0);
-}
 inline void FreeLocal(HLOCAL memory) noexcept {
     ::LocalFree(memory);
 }
@@ -80,7 +76,6 @@ using UniquePen = UniqueHandle<NullTraits<HPEN, DeleteGdiObject>>;
 using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
 using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
 using UniqueKey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
-using UniqueAlgorithm = UniqueHandle<NullTraits<BCRYPT_ALG_HANDLE, CloseAlgorithm>>;
 // Text the system allocated for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
 using UniqueLocalText = UniqueHandle<NullTraits<wchar_t*, FreeLocal>>;
 // A COM interface pointer, released once; `Release` names a function that calls the
