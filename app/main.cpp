@@ -9,6 +9,10 @@
 #include <commctrl.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a DLL: whatever loads later (COM servers, the shell's
+    // extensions) comes from the system folder, never from beside the exe, which is often
+    // a Downloads folder that anyone may have dropped a DLL into.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // No "insert a disk" dialogs when a drive without its medium is probed.
     ::SetErrorMode(SEM_FAILCRITICALERRORS);
     // The pictures are decoded through COM (WIC).
