@@ -2,9 +2,8 @@
 
 namespace kv::drives {
 
-DriveResult<std::wstring> BuildDriveLine(DriveSource& source) {
-    std::wstring list;
-    std::size_t count = 0;
+DriveResult<std::vector<ListedDrive>> ListReadyRemovableDrives(DriveSource& source) {
+    std::vector<ListedDrive> listed;
 
     const auto drives = source.Collect();
     if (!drives) {
@@ -33,19 +32,33 @@ DriveResult<std::wstring> BuildDriveLine(DriveSource& source) {
         if (!letter) {
             return letter.error();
         }
-        // The separator depends on the text so far, not on the count: an entry is never
-        // empty, since it always carries " (", the letter and ":)".
+        listed.push_back({*letter, *volume});
+    }
+    return listed;
+}
+
+std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives) {
+    // An entry is never empty (it always carries " (", the letter and ":)"), so "no entry"
+    // and "empty list text" are the same test.
+    if (drives.empty()) {
+        return kNoDeviceCaption;
+    }
+    std::wstring list;
+    for (const ListedDrive& drive : drives) {
         if (!list.empty()) {
             list += L", ";
         }
-        list += *volume + L" (" + *letter + L":)";
-        ++count;
+        list += drive.label + L" (" + drive.letter + L":)";
     }
+    return std::to_wstring(drives.size()) + L" device(s) detected: " + list;
+}
 
-    if (list.empty()) {
-        return std::wstring(kNoDeviceCaption);
+DriveResult<std::wstring> BuildDriveLine(DriveSource& source) {
+    const auto drives = ListReadyRemovableDrives(source);
+    if (!drives) {
+        return drives.error();
     }
-    return std::to_wstring(count) + L" device(s) detected: " + list;
+    return DriveLineCaption(*drives);
 }
 
 } // namespace kv::drives

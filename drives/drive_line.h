@@ -5,6 +5,7 @@
 #include "drives/drive_source.h"
 
 #include <string>
+#include <vector>
 
 namespace kv::drives {
 
@@ -19,5 +20,18 @@ inline constexpr wchar_t kNoDeviceCaption[] = L"No USB Storage device detected."
 // as the drive is out (not ready, or not removable). A source may answer cheaply where that
 // gives the same list (see drive_source_win.h).
 DriveResult<std::wstring> BuildDriveLine(DriveSource& source);
+
+// One drive of the line: its letter alone (L"E") and its volume label, possibly empty.
+struct ListedDrive {
+    std::wstring letter;
+    std::wstring label;
+    bool operator==(const ListedDrive&) const = default;
+};
+
+// The pass of BuildDriveLine without the caption: the drives it would list, in its order.
+// The window and the command line both list drives through this one pass.
+DriveResult<std::vector<ListedDrive>> ListReadyRemovableDrives(DriveSource& source);
+// The caption for drives listed by that pass.
+std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives);
 
 } // namespace kv::drives

@@ -89,6 +89,15 @@ TEST(DriveLine, EachPassStartsFromAnEmptyListAndTakesTheCollectionAnew) {
     EXPECT_EQ(Caption(source), L"No USB Storage device detected.");
 }
 
+TEST(DriveLine, ListGivesLetterAndLabelApartInTheLineOrder) {
+    FakeDriveSource source;
+    source.drives = {
+        Usb(L"F", L"BACKUP"), {L"C", DriveType::Fixed, true, L"SYSTEM"}, Usb(L"E", L"")};
+    const auto drives = ListReadyRemovableDrives(source);
+    ASSERT_TRUE(drives.has_value());
+    EXPECT_EQ(*drives, (std::vector<ListedDrive>{{L"F", L"BACKUP"}, {L"E", L""}}));
+}
+
 // A failure at any read ends the pass there and gives the error instead of a caption.
 struct FailurePoint {
     Read read;
