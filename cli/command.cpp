@@ -1,0 +1,194 @@
+#include "cli/command.h"
+
+#include <array>
+#include <optional>
+
+namespace kv::cli {
+namespace {
+
+// Windows command lines are case-insensitive by habit: "STATUS", "Set USB-Lock ON".
+std::wstring Folded(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& c : folded) {
+        if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+    }
+    return folded;
+}
+
+bool LooksLikeOption(std::wstring_view argument) {
+    return !argument.empty() && (argument.front() == L'-' || argument.front() == L'/');
+}
+
+bool IsHelpFlag(std::wstring_view folded) {
+    return folded == L"--help" || folded == L"-h" || folded == L"/?" || folded == L"-?" ||
+           folded == L"/h" || folded == L"/help";
+}
+
+// A password given as an argument would be readable in every process list, so any spelling
+// of one is turned away (and never echoed back), rather than reported as unknown.
+bool IsPasswordArgument(std::wstring_view folded) {
+    if (folded == L"--password-stdin") {
+        return false;
+    }
+    for (const std::wstring_view prefix : {L"--password", L"-password", L"/password"}) {
+        if (folded.starts_with(prefix)) {
+            return true;
+        }
+    }
+    return folded == L"-p" || folded == L"/p" || folded.starts_with(L"-p=") ||
+           folded.starts_with(L"/p:");
+}
+
+struct NamedSwitch {
+    std::wstring_view argument;
+    SwitchName name;
+};
+constexpr std::array<NamedSwitch, 3> kSwitches{{
+    {L"write-protect", SwitchName::WriteProtect},
+    {L"usb-lock", SwitchName::UsbLock},
+    {L"autorun", SwitchName::Autorun},
+}};
+
+std::optional<SwitchName> SwitchFromArgument(std::wstring_view folded) {
+    for (const NamedSwitch& known : kSwitches) {
+        if (folded == known.argument) {
+            return known.name;
+        }
+    }
+    return std::nullopt;
+}
+
+UsageError Unexpected(std::wstring_view argument) {
+    if (LooksLikeOption(argument)) {
+        return {L"unknown option '" + std::wstring(argument) + L"'."};
+    }
+    return {L"unexpected argument '" + std::wstring(argument) + L"'."};
+}
+
+Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
+    Command command{.verb = Verb::Status};
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (Folded(arguments[i]) == L"--json") {
+            command.json = true;
+        } else {
+            return Unexpected(arguments[i]);
+        }
+    }
+    return command;
+}
+
+Parsed ParseSet(const std::vector<std::wstring>& arguments) {
+    Command command{.verb = Verb::Set};
+    std::vector<std::wstring_view> words;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring folded = Folded(arguments[i]);
+        if (folded == L"--password-stdin") {
+            command.passwordStdin = true;
+        } else if (LooksLikeOption(folded)) {
+            return Unexpected(arguments[i]);
+        } else if (words.size() == 2) {
+            return Unexpected(arguments[i]);
+        } else {
+            words.push_back(arguments[i]);
+        }
+    }
+    if (words.empty()) {
+        return UsageError{L"set needs a protection: write-protect, usb-lock or autorun."};
+    }
+    const auto name = SwitchFromArgument(Folded(words[0]));
+    if (!name) {
+        return UsageError{L"unknown protection '" + std::wstring(words[0]) +
+                          L"': use write-protect, usb-lock or autorun."};
+    }
+    command.name = *name;
+    const std::wstring argumentName(ArgumentName(*name));
+    if (words.size() < 2) {
+        return UsageError{L"set " + argumentName + L" needs on or off."};
+    }
+    const std::wstring value = Folded(words[1]);
+    if (value != L"on" && value != L"off") {
+        return UsageError{L"unknown value '" + std::wstring(words[1]) + L"' for " + argumentName +
+                          L": use on or off."};
+    }
+    command.on = value == L"on";
+    return command;
+}
+
+} // namespace
+
+Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
+    // Asking for help anywhere is answered with help, and help changes nothing.
+    for (const std::wstring& argument : arguments) {
+        if (IsHelpFlag(Folded(argument))) {
+            return Command{.verb = Verb::Help};
+        }
+    }
+    for (const std::wstring& argument : arguments) {
+        if (IsPasswordArgument(Folded(argument))) {
+            return UsageError{L"a password is not accepted on the command line, where other "
+                              L"users can see it; pass --password-stdin and write it to "
+                              L"standard input."};
+        }
+    }
+    if (arguments.empty()) {
+        return Command{.verb = Verb::Help};
+    }
+
+    const std::wstring verb = Folded(arguments[0]);
+    if (verb == L"status") {
+        return ParseStatus(arguments);
+    }
+    if (verb == L"set") {
+        return ParseSet(arguments);
+    }
+    if (verb == L"help") {
+        return Command{.verb = Verb::Help};
+    }
+    if (verb == L"--version") {
+        if (arguments.size() > 1) {
+            return Unexpected(arguments[1]);
+        }
+        return Command{.verb = Verb::Version};
+    }
+    if (LooksLikeOption(arguments[0])) {
+        return UsageError{L"unknown option '" + arguments[0] + L"'."};
+    }
+    return UsageError{L"unknown command '" + arguments[0] + L"'."};
+}
+
+std::wstring_view ArgumentName(SwitchName name) {
+    for (const NamedSwitch& known : kSwitches) {
+        if (known.name == name) {
+            return known.argument;
+        }
+    }
+    return L"";
+}
+
+std::wstring_view ShortUsageText() {
+    return L"Usage: kelvane.exe status [--json]\n"
+           L"       kelvane.exe set write-protect|usb-lock|autorun on|off [--password-stdin]\n"
+           L"       kelvane.exe --help | --version\n";
+}
+
+std::wstring_view UsageText() {
+    return L"Usage:\n"
+           L"  kelvane.exe                        open the window\n"
+           L"  kelvane.exe status [--json]        show the protections and the ready removable\n"
+           L"                                     drives (--json: one JSON object)\n"
+           L"  kelvane.exe set NAME on|off [--password-stdin]\n"
+           L"                                     switch a protection on or off; NAME is\n"
+           L"                                     write-protect, usb-lock or autorun\n"
+           L"  kelvane.exe --help                 show this text (also -h, /?, help)\n"
+           L"  kelvane.exe --version              show the version\n"
+           L"\n"
+           L"When a password is set, 'set' needs --password-stdin and reads the password as\n"
+           L"the first line of standard input. Changing a protection needs administrator\n"
+           L"rights.\n"
+           L"\n"
+           L"Exit codes: 0 done; 1 refused or failed; 2 usage error (nothing was changed).\n";
+}
+
+} // namespace kv::cli

@@ -1,0 +1,54 @@
+#pragma once
+// What a command line asks for: parsed from the arguments (program name left out) into a
+// command, or a usage error that says why. Parsing decides everything before anything
+// runs, so a command line that exits with a usage error never changes anything.
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace kv::cli {
+
+// Exit codes scripts test.
+enum ExitCode : int {
+    kDone = 0,
+    kFailed = 1, // refused or failed
+    kUsage = 2,  // the command line itself is wrong; nothing was changed
+};
+
+enum class SwitchName { WriteProtect, UsbLock, Autorun };
+
+enum class Verb { Help, Version, Status, Set };
+
+struct Command {
+    Verb verb = Verb::Help;
+    bool json = false;                          // status --json
+    SwitchName name = SwitchName::WriteProtect; // set
+    bool on = false;                            // set NAME on|off
+    bool passwordStdin = false;                 // set ... --password-stdin
+
+    bool operator==(const Command&) const = default;
+};
+
+struct UsageError {
+    std::wstring reason; // one line, without the program name
+
+    bool operator==(const UsageError&) const = default;
+};
+
+using Parsed = std::variant<Command, UsageError>;
+
+// `arguments` is what followed the program name; an empty list is the window's business,
+// not the command line's, and parses as Help.
+Parsed ParseArguments(const std::vector<std::wstring>& arguments);
+
+// The name as written on the command line: L"write-protect", L"usb-lock", L"autorun".
+std::wstring_view ArgumentName(SwitchName name);
+
+// The usage text for --help, and the short one that follows a usage error; lines end in
+// "\n".
+std::wstring_view UsageText();
+std::wstring_view ShortUsageText();
+
+} // namespace kv::cli

@@ -1,0 +1,23 @@
+#pragma once
+// Text as the command line writes and reads it: UTF-8 bytes. Wide text is UTF-16 on
+// Windows (a wchar_t per code unit); where wchar_t is 32 bits wide it holds code points.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv::cli {
+
+// Always valid UTF-8: a surrogate without its partner (possible in a volume label) and
+// anything above U+10FFFF become U+FFFD, as Windows' own conversion does.
+std::string ToUtf8(std::wstring_view text);
+
+// Strict: nullopt for bytes that are not UTF-8 (overlong forms, encoded surrogates, values
+// above U+10FFFF, cut-off sequences, stray continuation bytes).
+std::optional<std::wstring> FromUtf8(std::string_view bytes);
+
+// The first line of what a script wrote to standard input: up to the first LF, without a
+// CR before it and without a UTF-8 byte-order mark at the start (PowerShell may send one).
+std::string_view FirstLine(std::string_view input);
+
+} // namespace kv::cli

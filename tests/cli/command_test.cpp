@@ -1,0 +1,88 @@
+#include "cli/command.h"
+
+#include <gtest/gtest.h>
+
+namespace kv::cli {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+struct GoodLine {
+    Args args;
+    Command expected;
+};
+
+TEST(ParseArguments, GoodCommandLines) {
+    const Command status{.verb = Verb::Status};
+    const Command json{.verb = Verb::Status, .json = true};
+    const Command help{.verb = Verb::Help};
+    const GoodLine lines[] = {
+        {{L"status"}, status},
+        {{L"status", L"--json"}, json},
+        {{L"STATUS", L"--JSON"}, json},
+        {{L"set", L"write-protect", L"on"},
+         {.verb = Verb::Set, .name = SwitchName::WriteProtect, .on = true}},
+        {{L"set", L"usb-lock", L"off"}, {.verb = Verb::Set, .name = SwitchName::UsbLock}},
+        {{L"Set", L"AutoRun", L"Off", L"--password-stdin"},
+         {.verb = Verb::Set, .name = SwitchName::Autorun, .passwordStdin = true}},
+        {{L"set", L"--password-stdin", L"autorun", L"on"},
+         {.verb = Verb::Set, .name = SwitchName::Autorun, .on = true, .passwordStdin = true}},
+        {{L"--help"}, help},
+        {{L"-h"}, help},
+        {{L"/?"}, help},
+        {{L"help"}, help},
+        {{L"help", L"set"}, help},
+        // Help anywhere wins: it changes nothing, even on a line that is otherwise wrong.
+        {{L"set", L"usb-lock", L"--help"}, help},
+        {{L"bogus", L"/?"}, help},
+        {{L"--version"}, {.verb = Verb::Version}},
+    };
+    for (const GoodLine& line : lines) {
+        const Parsed parsed = ParseArguments(line.args);
+        ASSERT_TRUE(std::holds_alternative<Command>(parsed)) << line.args.size();
+        EXPECT_EQ(std::get<Command>(parsed), line.expected) << line.args[0];
+    }
+}
+
+struct BadLine {
+    Args args;
+    std::wstring reason;
+};
+
+TEST(ParseArguments, BadCommandLinesSayWhy) {
+    const std::wstring noPassword =
+        L"a password is not accepted on the command line, where other users can see it; "
+        L"pass --password-stdin and write it to standard input.";
+    const BadLine lines[] = {
+        {{L"frobnicate"}, L"unknown command 'frobnicate'."},
+        {{L"--json"}, L"unknown option '--json'."},
+        {{L"status", L"--xml"}, L"unknown option '--xml'."},
+        {{L"status", L"now"}, L"unexpected argument 'now'."},
+        {{L"set"}, L"set needs a protection: write-protect, usb-lock or autorun."},
+        {{L"set", L"--password-stdin"},
+         L"set needs a protection: write-protect, usb-lock or autorun."},
+        {{L"set", L"writeprotect", L"on"},
+         L"unknown protection 'writeprotect': use write-protect, usb-lock or autorun."},
+        {{L"set", L"usb-lock"}, L"set usb-lock needs on or off."},
+        {{L"set", L"autorun", L"yes"}, L"unknown value 'yes' for autorun: use on or off."},
+        {{L"set", L"autorun", L"1"}, L"unknown value '1' for autorun: use on or off."},
+        {{L"set", L"autorun", L"on", L"now"}, L"unexpected argument 'now'."},
+        {{L"set", L"autorun", L"on", L"--force"}, L"unknown option '--force'."},
+        {{L"--version", L"2"}, L"unexpected argument '2'."},
+        {{L""}, L"unknown command ''."},
+        // Every spelling of a password argument is refused, and the password is not echoed.
+        {{L"set", L"autorun", L"on", L"--password", L"s3cret"}, noPassword},
+        {{L"set", L"autorun", L"on", L"--password=s3cret"}, noPassword},
+        {{L"set", L"autorun", L"on", L"/Password:s3cret"}, noPassword},
+        {{L"set", L"autorun", L"on", L"-p", L"s3cret"}, noPassword},
+        {{L"status", L"--PASSWORD-STDIN=x"}, noPassword},
+    };
+    for (const BadLine& line : lines) {
+        const Parsed parsed = ParseArguments(line.args);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << line.args.size();
+        EXPECT_EQ(std::get<UsageError>(parsed).reason, line.reason);
+    }
+}
+
+} // namespace
+} // namespace kv::cli

@@ -1,0 +1,65 @@
+#include "cli/status_report.h"
+
+#include <gtest/gtest.h>
+
+namespace kv::cli {
+namespace {
+
+TEST(StatusText, SaysWhatTheWindowShowsOneItemALine) {
+    StatusReport report;
+    report.states = {.writeProtect = true, .usbLock = false, .autorun = false};
+    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: Enabled\n"
+                                  L"USB Device Lock: Unlocked\n"
+                                  L"USB Device Autorun: Disabled\n"
+                                  L"No USB Storage device detected.\n");
+
+    report.states = {.writeProtect = false, .usbLock = true, .autorun = true};
+    report.drives = {{L"E", L"DATA"}, {L"F", L"LINE\nBREAK"}};
+    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: Disabled\n"
+                                  L"USB Device Lock: Locked\n"
+                                  L"USB Device Autorun: Enabled\n"
+                                  L"2 device(s) detected: DATA (E:), LINE?BREAK (F:)\n");
+}
+
+TEST(StatusJson, ObjectWithTheStatesAndDrivesInOrder) {
+    StatusReport report;
+    report.states = {.writeProtect = true, .usbLock = false, .autorun = true};
+    EXPECT_EQ(StatusJson(report),
+              R"({"writeProtect": true, "usbLock": false, "autorun": true, "drives": []})"
+              "\n");
+
+    report.states = {.writeProtect = false, .usbLock = true, .autorun = false};
+    report.drives = {{L"F", L"BACKUP"}, {L"E", L""}};
+    EXPECT_EQ(StatusJson(report),
+              R"({"writeProtect": false, "usbLock": true, "autorun": false, "drives": )"
+              R"([{"letter": "F", "label": "BACKUP"}, {"letter": "E", "label": ""}]})"
+              "\n");
+}
+
+TEST(StatusJson, AnyLabelGivesValidJsonInUtf8) {
+    struct Case {
+        std::wstring label;
+        std::string json;
+    };
+    const Case cases[] = {
+        {L"say \"hi\"", R"("say \"hi\"")"},
+        {L"C:\\back\\", R"("C:\\back\\")"},
+        {L"a\tb\nc\rd\be\ff", R"("a\tb\nc\rd\be\ff")"},
+        {std::wstring(L"\x01\x1f\x7f", 3), R"("\u0001\u001f\u007f")"},
+        {std::wstring(L"nul\0x", 5), R"("nul\u0000x")"},
+        {L"Gr\u00fc\u00dfe \u65e5\u672c", "\"Gr\xc3\xbc\xc3\x9f"
+                                          "e \xe6\x97\xa5\xe6\x9c\xac\""},
+        {L"\u2028", "\"\xe2\x80\xa8\""},
+        {L"/slash'", R"("/slash'")"},
+    };
+    for (const Case& c : cases) {
+        StatusReport report;
+        report.drives = {{L"E", c.label}};
+        const std::string json = StatusJson(report);
+        const std::string expected = R"({"letter": "E", "label": )" + c.json + "}]}\n";
+        EXPECT_TRUE(json.ends_with(expected)) << json;
+    }
+}
+
+} // namespace
+} // namespace kv::cli
