@@ -24,6 +24,8 @@ struct Display {
     Rgb colour;
     StatusImage image;
     std::wstring_view button;
+
+    bool operator==(const Display&) const = default;
 };
 
 // A click on a button reading `caption` writes `value`.

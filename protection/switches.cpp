@@ -5,6 +5,7 @@
 #include "registry/mdl_RegFunctions.h"
 
 #include <string>
+#include <vector>
 
 namespace kv::protection {
 namespace {
@@ -23,12 +24,13 @@ struct KnownValue {
     Outcome outcome;
 };
 
-// A switch over one DWORD value.
+// A switch over one DWORD value. `on` is the protected state, compared first.
 struct SingleValueSwitch {
     const char* keyPath;
     const char* valueName;
     std::array<StatusImage, 2> hideOrder;
-    std::array<KnownValue, 2> known; // compared in this order
+    KnownValue on;
+    KnownValue off;
     Outcome otherNumber;
     Outcome notNumeric;
     std::array<Action, 2> actions; // compared with the caption in this order
@@ -41,8 +43,8 @@ constexpr SingleValueSwitch kWriteProtection{
     .keyPath = kWriteProtectValues.keyPath,
     .valueName = kWriteProtectValues.valueName,
     .hideOrder = {StatusImage::Green, StatusImage::Red},
-    .known = {{{kWriteProtectValues.on, {kProtectionOn, false}},
-               {kWriteProtectValues.off, {kProtectionOff, false}}}},
+    .on = {kWriteProtectValues.on, {kProtectionOn, false}},
+    .off = {kWriteProtectValues.off, {kProtectionOff, false}},
     // Anything but 1 leaves storage writable; creating the (existing) key is harmless.
     .otherNumber = {kProtectionOff, true},
     .notNumeric = {kProtectionOff, true},
@@ -56,7 +58,8 @@ constexpr SingleValueSwitch kStorageLock{
     .keyPath = kUsbLockValues.keyPath,
     .valueName = kUsbLockValues.valueName,
     .hideOrder = {StatusImage::Red, StatusImage::Green},
-    .known = {{{kUsbLockValues.on, {kLocked, false}}, {kUsbLockValues.off, {kUnlocked, false}}}},
+    .on = {kUsbLockValues.on, {kLocked, false}},
+    .off = {kUsbLockValues.off, {kUnlocked, false}},
     // Start types 0, 1, 2 (and any other number) all load the driver: storage works.
     .otherNumber = {kUnlocked, false},
     .notNumeric = {kUnlocked, true},
@@ -70,6 +73,7 @@ struct AutorunSwitch {
     const char* valueName;
     std::array<StatusImage, 2> hideOrder;
     std::int32_t suppressing; // a value counts only when it is exactly this number
+    std::int32_t allowing;
     Display noneSuppressing;
     Display anySuppressing;
     std::array<Action, 2> actions;
@@ -80,22 +84,60 @@ constexpr AutorunSwitch kAutorun{
     .valueName = kAutorunValues.valueName,
     .hideOrder = {StatusImage::Red, StatusImage::Green},
     .suppressing = kAutorunValues.on,
+    .allowing = kAutorunValues.off,
     .noneSuppressing = {L"Enabled", kGreen, StatusImage::Green, L"&Disable"},
     .anySuppressing = {L"Disabled", kRed, StatusImage::Red, L"&Enable"},
     .actions = {{{L"&Disable", kAutorunValues.on}, {L"&Enable", kAutorunValues.off}}},
 };
 
-// The text is read afresh for each test, as the value passes through txtRegValue.
-const Outcome& Decide(const SingleValueSwitch& sw, const SwitchView& view) {
-    if (!NumberFromText(view.RegValueText())) {
+// A read result as the window's numeric test sees it once it has passed through
+// txtRegValue.
+std::optional<std::int32_t> Number(const mdl::RegReadResult& result) {
+    return NumberFromText(WideText(result));
+}
+
+// `number()` gives the value read, or nothing for a read without a usable number. The
+// window's read asks it afresh for each test, as the value passes through txtRegValue.
+template <class NumberSource>
+const Outcome& Decide(const SingleValueSwitch& sw, const NumberSource& number) {
+    if (!number()) {
         return sw.notNumeric;
     }
-    for (const KnownValue& known : sw.known) {
-        if (NumberFromText(view.RegValueText()) == known.value) {
-            return known.outcome;
+    for (const KnownValue* known : {&sw.on, &sw.off}) {
+        if (number() == known->value) {
+            return known->outcome;
         }
     }
     return sw.otherNumber;
+}
+
+const Outcome& Decide(const SingleValueSwitch& sw, const SwitchView& view) {
+    return Decide(sw, [&] { return NumberFromText(view.RegValueText()); });
+}
+
+// The same decision straight from the registry, without a window.
+const Outcome& DecideFromRegistry(const SingleValueSwitch& sw) {
+    const std::optional<std::int32_t> read = Number(mdl::GetDWordValue(sw.keyPath, sw.valueName));
+    return Decide(sw, [&] { return read; });
+}
+
+// What a value counts for the autorun block: only the exact number suppresses, and a
+// value that cannot be read ("Error", "") does not.
+bool Suppresses(std::optional<std::int32_t> value) {
+    return value == kAutorun.suppressing;
+}
+const Display& AutorunDisplay(int suppressingCount) {
+    return suppressingCount == 0 ? kAutorun.noneSuppressing : kAutorun.anySuppressing;
+}
+
+// Stores one value and gives the failure codes of that write alone.
+void StoreValue(const char* keyPath, const char* valueName, std::int32_t value,
+                std::vector<std::int32_t>& failures) {
+    mdl::TakeFailures();
+    mdl::SetDWordValue(keyPath, valueName, value);
+    for (const std::int32_t code : mdl::TakeFailures()) {
+        failures.push_back(code);
+    }
 }
 
 void Read(const SingleValueSwitch& sw, SwitchView& view) {
@@ -129,15 +171,13 @@ void ReadAutorun(SwitchView& view) {
         step([&] {
             view.SetRegValueText(WideText(mdl::GetDWordValue(keyPath, kAutorun.valueName)));
         });
-        // A value that cannot be read ("Error", "") does not count.
         step([&] {
-            if (NumberFromText(view.RegValueText()) == kAutorun.suppressing) {
+            if (Suppresses(NumberFromText(view.RegValueText()))) {
                 ++count;
             }
         });
     }
-    Show(view, count == 0 ? kAutorun.noneSuppressing : kAutorun.anySuppressing,
-         ShowOrder::ImageFirst, step);
+    Show(view, AutorunDisplay(count), ShowOrder::ImageFirst, step);
 }
 
 void ToggleAutorun(SwitchView& view) {
@@ -152,6 +192,67 @@ void ToggleAutorun(SwitchView& view) {
 }
 
 } // namespace
+
+std::wstring_view StateWord(Switch which, bool on) {
+    switch (which) {
+    case Switch::WriteProtect:
+        return (on ? kWriteProtection.on : kWriteProtection.off).outcome.display.word;
+    case Switch::UsbLock:
+        return (on ? kStorageLock.on : kStorageLock.off).outcome.display.word;
+    case Switch::Autorun:
+        return (on ? kAutorun.noneSuppressing : kAutorun.anySuppressing).word;
+    }
+    return {};
+}
+
+bool IsSwitchOn(Switch which) {
+    switch (which) {
+    case Switch::WriteProtect:
+        return DecideFromRegistry(kWriteProtection).display == kWriteProtection.on.outcome.display;
+    case Switch::UsbLock:
+        return DecideFromRegistry(kStorageLock).display == kStorageLock.on.outcome.display;
+    case Switch::Autorun: {
+        int count = 0;
+        for (const char* keyPath : kAutorun.keyPaths) {
+            if (Suppresses(Number(mdl::GetDWordValue(keyPath, kAutorun.valueName)))) {
+                ++count;
+            }
+        }
+        return AutorunDisplay(count) == kAutorun.noneSuppressing;
+    }
+    }
+    return false;
+}
+
+std::vector<std::int32_t> SetSwitch(Switch which, bool on) {
+    std::vector<std::int32_t> failures;
+    const auto storeSingle = [&](const SingleValueSwitch& sw) {
+        // As after the window's read: a key without a usable value is created first, since
+        // the write only opens an existing key.
+        if (DecideFromRegistry(sw).createKeyFirst) {
+            mdl::CreateKey(sw.keyPath);
+        }
+        StoreValue(sw.keyPath, sw.valueName, on ? sw.on.value : sw.off.value, failures);
+    };
+    switch (which) {
+    case Switch::WriteProtect:
+        storeSingle(kWriteProtection);
+        break;
+    case Switch::UsbLock:
+        storeSingle(kStorageLock);
+        break;
+    case Switch::Autorun:
+        for (const char* keyPath : kAutorun.keyPaths) {
+            // As the window's click: each key created right before its write.
+            mdl::CreateKey(keyPath);
+            StoreValue(keyPath, kAutorun.valueName, on ? kAutorun.allowing : kAutorun.suppressing,
+                       failures);
+        }
+        break;
+    }
+    mdl::TakeFailures();
+    return failures;
+}
 
 void ReadSwitch(Switch which, SwitchView& view) {
     if (which == Switch::Autorun) {

@@ -5,6 +5,10 @@
 
 #include "protection/switch_view.h"
 
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
 namespace kv::protection {
 
 enum class Switch {
@@ -19,5 +23,21 @@ void ReadSwitch(Switch which, SwitchView& view);
 
 // Writes the value that the switch's button caption asks for, then reads again.
 void ToggleSwitch(Switch which, SwitchView& view);
+
+// The same switches without a window (the command line). "On" is the state the block
+// names first: write protection "Enabled", storage "Locked", autorun "Enabled" (allowed).
+
+// The word the block's status label shows for the state: "Enabled", "Locked", ...
+[[nodiscard]] std::wstring_view StateWord(Switch which, bool on);
+
+// Whether the block would show the switch on, by the same rules as ReadSwitch. Creates no
+// key and writes nothing.
+[[nodiscard]] bool IsSwitchOn(Switch which);
+
+// Stores what the switch's button stores to reach `on`, as the window would: the
+// write-protection and lock keys created first when the window's read would create them,
+// the autorun keys before each write. Returns the failure codes of the writes (5 when
+// refused for lack of rights), oldest first; the caller reads the state back.
+[[nodiscard]] std::vector<std::int32_t> SetSwitch(Switch which, bool on);
 
 } // namespace kv::protection

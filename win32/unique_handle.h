@@ -53,6 +53,13 @@ template <typename T, auto Close> struct NullTraits {
     static void close(pointer value) noexcept { Close(value); }
 };
 
+// Kernel handles whose failure value is INVALID_HANDLE_VALUE (CreateFileW).
+struct FileTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer value) noexcept { ::CloseHandle(value); }
+};
+
 inline void DeleteGdiObject(HGDIOBJ object) noexcept {
     ::DeleteObject(object);
 }
@@ -78,6 +85,7 @@ using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
 using UniqueKey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
 // Text the system allocated for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
 using UniqueLocalText = UniqueHandle<NullTraits<wchar_t*, FreeLocal>>;
+using UniqueFile = UniqueHandle<FileTraits>;
 // A COM interface pointer, released once; `Release` names a function that calls the
 // interface's own Release, so this header needs no interface's definition.
 template <typename Interface, void (*Release)(Interface*) noexcept>
