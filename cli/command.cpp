@@ -43,15 +43,15 @@ bool IsPasswordArgument(std::wstring_view folded) {
 
 struct NamedSwitch {
     std::wstring_view argument;
-    SwitchName name;
+    Switch name;
 };
 constexpr std::array<NamedSwitch, 3> kSwitches{{
-    {L"write-protect", SwitchName::WriteProtect},
-    {L"usb-lock", SwitchName::UsbLock},
-    {L"autorun", SwitchName::Autorun},
+    {L"write-protect", Switch::WriteProtect},
+    {L"usb-lock", Switch::UsbLock},
+    {L"autorun", Switch::Autorun},
 }};
 
-std::optional<SwitchName> SwitchFromArgument(std::wstring_view folded) {
+std::optional<Switch> SwitchFromArgument(std::wstring_view folded) {
     for (const NamedSwitch& known : kSwitches) {
         if (folded == known.argument) {
             return known.name;
@@ -158,7 +158,7 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
     return UsageError{L"unknown command '" + arguments[0] + L"'."};
 }
 
-std::wstring_view ArgumentName(SwitchName name) {
+std::wstring_view ArgumentName(Switch name) {
     for (const NamedSwitch& known : kSwitches) {
         if (known.name == name) {
             return known.argument;

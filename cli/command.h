@@ -3,6 +3,8 @@
 // command, or a usage error that says why. Parsing decides everything before anything
 // runs, so a command line that exits with a usage error never changes anything.
 
+#include "protection/switches.h"
+
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,16 +19,16 @@ enum ExitCode : int {
     kUsage = 2,  // the command line itself is wrong; nothing was changed
 };
 
-enum class SwitchName { WriteProtect, UsbLock, Autorun };
+using protection::Switch;
 
 enum class Verb { Help, Version, Status, Set };
 
 struct Command {
     Verb verb = Verb::Help;
-    bool json = false;                          // status --json
-    SwitchName name = SwitchName::WriteProtect; // set
-    bool on = false;                            // set NAME on|off
-    bool passwordStdin = false;                 // set ... --password-stdin
+    bool json = false;                  // status --json
+    Switch name = Switch::WriteProtect; // set
+    bool on = false;                    // set NAME on|off
+    bool passwordStdin = false;         // set ... --password-stdin
 
     bool operator==(const Command&) const = default;
 };
@@ -44,7 +46,7 @@ using Parsed = std::variant<Command, UsageError>;
 Parsed ParseArguments(const std::vector<std::wstring>& arguments);
 
 // The name as written on the command line: L"write-protect", L"usb-lock", L"autorun".
-std::wstring_view ArgumentName(SwitchName name);
+std::wstring_view ArgumentName(Switch name);
 
 // The usage text for --help, and the short one that follows a usage error; lines end in
 // "\n".

@@ -5,21 +5,15 @@
 namespace kv::cli {
 namespace {
 
-// The window's heading of each block and the words its status label shows.
-struct Words {
-    std::wstring_view heading;
-    std::wstring_view on;
-    std::wstring_view off;
-};
-
-Words WordsFor(SwitchName name) {
+// The heading of the switch's block in the window.
+std::wstring_view Heading(Switch name) {
     switch (name) {
-    case SwitchName::WriteProtect:
-        return {L"USB Device Write Protection", L"Enabled", L"Disabled"};
-    case SwitchName::UsbLock:
-        return {L"USB Device Lock", L"Locked", L"Unlocked"};
-    case SwitchName::Autorun:
-        return {L"USB Device Autorun", L"Enabled", L"Disabled"};
+    case Switch::WriteProtect:
+        return L"USB Device Write Protection";
+    case Switch::UsbLock:
+        return L"USB Device Lock";
+    case Switch::Autorun:
+        return L"USB Device Autorun";
     }
     return {};
 }
@@ -80,9 +74,8 @@ const char* JsonBool(bool value) {
 
 } // namespace
 
-std::wstring StateLine(SwitchName name, bool on) {
-    const Words words = WordsFor(name);
-    return std::wstring(words.heading) + L": " + std::wstring(on ? words.on : words.off);
+std::wstring StateLine(Switch name, bool on) {
+    return std::wstring(Heading(name)) + L": " + std::wstring(protection::StateWord(name, on));
 }
 
 std::wstring StatusText(const StatusReport& report) {
@@ -91,9 +84,9 @@ std::wstring StatusText(const StatusReport& report) {
         drive.label = OnOneLine(std::move(drive.label));
         drive.letter = OnOneLine(std::move(drive.letter));
     }
-    return StateLine(SwitchName::WriteProtect, report.states.writeProtect) + L"\n" +
-           StateLine(SwitchName::UsbLock, report.states.usbLock) + L"\n" +
-           StateLine(SwitchName::Autorun, report.states.autorun) + L"\n" +
+    return StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
+           StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
+           StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
            drives::DriveLineCaption(drives) + L"\n";
 }
 

@@ -33,6 +33,6 @@ std::wstring StatusText(const StatusReport& report);
 std::string StatusJson(const StatusReport& report);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".
-std::wstring StateLine(SwitchName name, bool on);
+std::wstring StateLine(Switch name, bool on);
 
 } // namespace kv::cli

@@ -1,0 +1,62 @@
+#include "cli/command_line_win.h"
+
+#include "cli/command.h"
+#include "cli/console_win.h"
+#include "cli/run.h"
+#include "drives/drive_source_win.h"
+#include "password/pbkdf2_win.h"
+#include "password/settings_store_win.h"
+#include "win32/system_message.h"
+#include "win32/unique_handle.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace kv::cli {
+namespace {
+
+void FreeArguments(LPWSTR* arguments) noexcept {
+    ::LocalFree(arguments);
+}
+using UniqueArguments = win32::UniqueHandle<win32::NullTraits<LPWSTR*, FreeArguments>>;
+
+// "Access is denied (error 5)": the system's words, trimmed to end where the caller's
+// sentence goes on, and the code for a search.
+std::wstring ErrorText(long code) {
+    std::wstring text = win32::SystemMessage(static_cast<DWORD>(code));
+    while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    const std::wstring number = L"error " + std::to_wstring(code);
+    return text.empty() ? number : text + L" (" + number + L")";
+}
+
+} // namespace
+
+std::vector<std::wstring> ProcessArguments() {
+    int count = 0;
+    const UniqueArguments arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    std::vector<std::wstring> list;
+    for (int i = 1; arguments && i < count; ++i) {
+        list.emplace_back(arguments.get()[i]);
+    }
+    return list;
+}
+
+int RunWindowsCommandLine(const std::vector<std::wstring>& arguments) {
+    // A script waits for the exit code: a crash must end the process, not wait for someone
+    // to close a dialog.
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    try {
+        StdConsole console;
+        const auto drives = drives::MakeWindowsDriveSource();
+        password::CngKeyDeriver deriver;
+        Services services{*drives, [] { return password::ReadStoredPassword(); }, deriver,
+                          ErrorText};
+        return RunCommandLine(arguments, services, console);
+    } catch (...) {
+        return kFailed; // out of memory before the streams were set up: nowhere to say it
+    }
+}
+
+} // namespace kv::cli

@@ -1,0 +1,17 @@
+#pragma once
+// kelvane.exe with arguments on Windows: the command line over the real registry, drives,
+// password store and standard streams, without a window.
+
+#include <string>
+#include <vector>
+
+namespace kv::cli {
+
+// The arguments of this process after the program name, as Windows splits them.
+std::vector<std::wstring> ProcessArguments();
+
+// Runs the command and gives the exit code for the process. Shows no window and no message
+// box on any path, and reads standard input only for --password-stdin.
+int RunWindowsCommandLine(const std::vector<std::wstring>& arguments);
+
+} // namespace kv::cli

@@ -1,0 +1,31 @@
+#pragma once
+// The command line's streams on Windows. kelvane.exe is a GUI-subsystem program, so it
+// starts without a console: where a standard handle is not valid, it attaches to its
+// parent's console (cmd.exe, PowerShell) and writes there; redirected handles (a file, a
+// pipe) are used as they are.
+
+#include "cli/console.h"
+#include "win32/unique_handle.h"
+
+#include <windows.h>
+
+namespace kv::cli {
+
+class StdConsole final : public Console {
+public:
+    StdConsole();
+    StdConsole(const StdConsole&) = delete;
+    StdConsole& operator=(const StdConsole&) = delete;
+
+    bool Out(std::string_view utf8) override;
+    bool Err(std::string_view utf8) override;
+    bool ReadPasswordLine(password::SecretText& password) override;
+
+private:
+    HANDLE out_ = nullptr;
+    HANDLE err_ = nullptr;
+    HANDLE in_ = nullptr;
+    win32::UniqueFile consoleOut_; // CONOUT$ when the parent's console was attached
+};
+
+} // namespace kv::cli

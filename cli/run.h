@@ -1,0 +1,30 @@
+#pragma once
+// kelvane.exe with arguments: one command, run without a window, ending in an exit code
+// (command.h). The registry is the registry module's; the rest comes in here, so the
+// same code runs on Windows and over test doubles.
+
+#include "cli/command.h"
+#include "cli/console.h"
+#include "drives/drive_source.h"
+#include "password/password_check.h"
+#include "password/settings_store.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kv::cli {
+
+struct Services {
+    drives::DriveSource& drives;
+    std::function<password::StoredPasswordRead()> readStoredPassword;
+    password::KeyDeriver& deriver;
+    // The system's text for an error code, for the one line that says why.
+    std::function<std::wstring(long code)> systemMessage;
+};
+
+// `arguments` without the program name, and not empty.
+int RunCommandLine(const std::vector<std::wstring>& arguments, Services& services,
+                   Console& console);
+
+} // namespace kv::cli

@@ -1,0 +1,182 @@
+// One command from start to exit code over the in-memory registry, a fake drive source and
+// a recording console: what is written, what is said, and the code a script sees.
+
+#include "cli/run.h"
+#include "registry/mdl_RegFunctions.h"
+#include "tests/drives/fake_drive_source.h"
+#include "tests/support/registry/reg_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace kv::cli {
+namespace {
+
+namespace mdl = reg::mdl_RegFunctions;
+
+const std::string kUsbStor = "SYSTEM\\CurrentControlSet\\services\\USBSTOR";
+
+class RecordingConsole final : public Console {
+public:
+    std::string out, err;
+    std::optional<std::wstring> input; // nothing: standard input cannot be read
+    int reads = 0;
+
+    bool Out(std::string_view utf8) override {
+        out += utf8;
+        return true;
+    }
+    bool Err(std::string_view utf8) override {
+        err += utf8;
+        return true;
+    }
+    bool ReadPasswordLine(password::SecretText& password) override {
+        ++reads;
+        if (!input) {
+            return false;
+        }
+        std::copy(input->begin(), input->end(), password.Resize(input->size()));
+        return true;
+    }
+};
+
+// Hashed passwords are checked under Wine; here the stored text is the old plain form.
+class NoDeriver final : public password::KeyDeriver {
+public:
+    bool Derive(std::string_view, std::span<const std::uint8_t>, std::uint32_t,
+                std::span<std::uint8_t>) override {
+        return false;
+    }
+};
+
+class RunTest : public ::testing::Test {
+protected:
+    RunTest() {
+        mdl::ResetStateForTesting();
+        mdl::SetRegistryApi(&registry);
+        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
+    }
+    ~RunTest() override { mdl::SetRegistryApi(nullptr); }
+
+    int Run(std::vector<std::wstring> arguments) {
+        Services services{drives, [this] { return stored; }, deriver,
+                          [](long code) {
+                              return L"system text " + std::to_wstring(code);
+                          }};
+        return RunCommandLine(arguments, services, console);
+    }
+    std::optional<std::uint32_t> Start() const {
+        return registry.GetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start");
+    }
+
+    test::MemoryRegistry registry;
+    drives::test::FakeDriveSource drives;
+    NoDeriver deriver;
+    password::StoredPasswordRead stored{password::StoreReadStatus::Missing, L"", 0};
+    RecordingConsole console;
+};
+
+TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
+    drives.drives = {{L"E", drives::DriveType::Removable, true, L"DATA"}};
+    stored = {password::StoreReadStatus::Value, L"secret", 0}; // status never asks
+    registry.ClearCalls();
+    EXPECT_EQ(Run({L"status", L"--json"}), kDone);
+    EXPECT_EQ(console.out, R"({"writeProtect": false, "usbLock": false, "autorun": true, )"
+                           R"("drives": [{"letter": "E", "label": "DATA"}]})"
+                           "\n");
+    EXPECT_EQ(console.err, "");
+    EXPECT_EQ(console.reads, 0);
+    for (const test::CallRecord& call : registry.Calls()) {
+        EXPECT_NE(call.call, test::RegCall::SetValueEx);
+        EXPECT_NE(call.call, test::RegCall::CreateKey);
+    }
+}
+
+TEST_F(RunTest, StatusFailsWholeWhenTheDrivesCannotBeListed) {
+    drives.FailAt(drives::test::Read::Collect, 0, 21);
+    EXPECT_EQ(Run({L"status"}), kFailed);
+    EXPECT_EQ(console.out, "");
+    EXPECT_EQ(console.err,
+              "kelvane: the drives could not be listed: fake read failed (system text 21).\n");
+}
+
+TEST_F(RunTest, SetEndsInTheCodeAndLineItsOutcomeCallsFor) {
+    using password::StoreReadStatus;
+    struct Case {
+        const char* what;
+        const password::StoredPasswordRead* stored;
+        std::vector<std::wstring> arguments;
+        std::optional<std::wstring> input;
+        std::optional<test::Fault> fault;
+        int exitCode;
+        std::string said; // standard output when it succeeds, else standard error
+        std::uint32_t start;
+    };
+    const std::vector<std::wstring> lockOn = {L"set", L"usb-lock", L"on"};
+    const std::vector<std::wstring> lockOnStdin = {L"set", L"usb-lock", L"on", L"--password-stdin"};
+    const password::StoredPasswordRead none{StoreReadStatus::Missing, L"", 0};
+    const password::StoredPasswordRead set{StoreReadStatus::Value, L"pass word", 0};
+    const password::StoredPasswordRead unreadable{StoreReadStatus::Failed, L"", 5};
+    const test::Fault denied{.call = test::RegCall::SetValueEx, .result = 5};
+    const Case cases[] = {
+        {"done", &none, lockOn, std::nullopt, std::nullopt, kDone, "USB Device Lock: Locked\n", 4},
+        {"refused", &none, lockOn, std::nullopt, denied, kFailed,
+         "kelvane: administrator rights are needed for set usb-lock on: Windows refused the "
+         "change. Run it as an administrator.\n",
+         3},
+        {"failed", &none, lockOn, std::nullopt,
+         test::Fault{.call = test::RegCall::SetValueEx, .result = 1013}, kFailed,
+         "kelvane: set usb-lock on failed: system text 1013.\n", 3},
+        {"not held", &none, lockOn, std::nullopt,
+         test::Fault{.call = test::RegCall::QueryValueEx, .result = 1009}, kFailed,
+         "kelvane: set usb-lock on did not take effect: the registry now gives USB Device "
+         "Lock: Unlocked.\n",
+         4},
+        {"password right", &set, lockOnStdin, L"pass word", std::nullopt, kDone,
+         "USB Device Lock: Locked\n", 4},
+        {"password wrong", &set, lockOnStdin, L"Pass word", std::nullopt, kFailed,
+         "kelvane: Invalid password. Nothing was changed.\n", 3},
+        {"password not passed", &set, lockOn, L"pass word", std::nullopt, kFailed,
+         "kelvane: a password is set: pass --password-stdin and write the password to "
+         "standard input; nothing was changed.\n",
+         3},
+        {"no input", &set, lockOnStdin, std::nullopt, std::nullopt, kFailed,
+         "kelvane: no password could be read from standard input; nothing was changed.\n", 3},
+        {"store unreadable", &unreadable, lockOnStdin, L"", std::nullopt, kFailed,
+         "kelvane: the stored password cannot be read (system text 5); nothing was changed.\n", 3},
+        {"usage",
+         &none,
+         {L"set", L"usb-lock", L"up"},
+         std::nullopt,
+         std::nullopt,
+         kUsage,
+         "kelvane: unknown value 'up' for usb-lock: use on or off.\n",
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
+        registry.ClearFaults();
+        if (c.fault) {
+            registry.InjectFault(*c.fault);
+        }
+        stored = *c.stored;
+        console = RecordingConsole{};
+        console.input = c.input;
+        EXPECT_EQ(Run(c.arguments), c.exitCode);
+        registry.ClearFaults();
+        if (c.exitCode == kDone) {
+            EXPECT_EQ(console.out, c.said);
+            EXPECT_EQ(console.err, "");
+        } else {
+            EXPECT_EQ(console.out, "");
+            EXPECT_TRUE(console.err.starts_with(c.said)) << console.err;
+        }
+        EXPECT_EQ(Start(), c.start);
+        EXPECT_EQ(registry.OpenKeyCount(), 0u);
+    }
+}
+
+} // namespace
+} // namespace kv::cli
