@@ -1,6 +1,8 @@
 // Kelvane starts by loading its main window; it ends when the last window is unloaded.
+// With arguments it runs one command of the command line instead and shows no window.
 
 #include "app/frm_Main.h"
+#include "cli/command_line_win.h"
 #include "ui/message_loop.h"
 #include "win32/report.h"
 #include "win32/unique_handle.h"
@@ -15,6 +17,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // No "insert a disk" dialogs when a drive without its medium is probed.
     ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    if (const auto arguments = kv::cli::ProcessArguments(); !arguments.empty()) {
+        return kv::cli::RunWindowsCommandLine(arguments);
+    }
     // The pictures are decoded through COM (WIC).
     const kv::win32::ComScope com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
