@@ -15,10 +15,8 @@
 namespace kv::cli {
 namespace {
 
-void FreeArguments(LPWSTR* arguments) noexcept {
-    ::LocalFree(arguments);
-}
-using UniqueArguments = win32::UniqueHandle<win32::NullTraits<LPWSTR*, FreeArguments>>;
+// CommandLineToArgvW hands out one LocalAlloc block.
+using UniqueArguments = win32::UniqueHandle<win32::NullTraits<LPWSTR*, win32::FreeLocal>>;
 
 // "Access is denied (error 5)": the system's words, trimmed to end where the caller's
 // sentence goes on, and the code for a search.

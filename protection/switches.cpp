@@ -130,13 +130,28 @@ const Display& AutorunDisplay(int suppressingCount) {
     return suppressingCount == 0 ? kAutorun.noneSuppressing : kAutorun.anySuppressing;
 }
 
-// Stores one value and gives the failure codes of that write alone.
+// Stores one value. With `writeFailures`, the failure codes of this write alone are taken
+// from the module and added there; without, they stay in the module for the caller.
 void StoreValue(const char* keyPath, const char* valueName, std::int32_t value,
-                std::vector<std::int32_t>& failures) {
+                std::vector<std::int32_t>* writeFailures) {
+    if (writeFailures == nullptr) {
+        mdl::SetDWordValue(keyPath, valueName, value);
+        return;
+    }
     mdl::TakeFailures();
     mdl::SetDWordValue(keyPath, valueName, value);
     for (const std::int32_t code : mdl::TakeFailures()) {
-        failures.push_back(code);
+        writeFailures->push_back(code);
+    }
+}
+
+// Both autorun values, machine-wide first, the second written whatever became of the first.
+// The policies keys are often missing, and the write only opens an existing key, so each is
+// created right before its write.
+void StoreAutorun(std::int32_t value, std::vector<std::int32_t>* writeFailures) {
+    for (const char* keyPath : kAutorun.keyPaths) {
+        mdl::CreateKey(keyPath);
+        StoreValue(keyPath, kAutorun.valueName, value, writeFailures);
     }
 }
 
@@ -153,7 +168,7 @@ void Read(const SingleValueSwitch& sw, SwitchView& view) {
 
 void Click(const SingleValueSwitch& sw, SwitchView& view) {
     if (const auto value = ValueForCaption(view, sw.actions)) {
-        mdl::SetDWordValue(sw.keyPath, sw.valueName, *value);
+        StoreValue(sw.keyPath, sw.valueName, *value, nullptr);
     }
     // Whatever the write did, show what the registry now holds.
     Read(sw, view);
@@ -182,11 +197,7 @@ void ReadAutorun(SwitchView& view) {
 
 void ToggleAutorun(SwitchView& view) {
     if (const auto value = ValueForCaption(view, kAutorun.actions)) {
-        for (const char* keyPath : kAutorun.keyPaths) {
-            // The policies keys are often missing; the write only opens an existing key.
-            mdl::CreateKey(keyPath);
-            mdl::SetDWordValue(keyPath, kAutorun.valueName, *value);
-        }
+        StoreAutorun(*value, nullptr);
     }
     ReadAutorun(view);
 }
@@ -194,24 +205,15 @@ void ToggleAutorun(SwitchView& view) {
 } // namespace
 
 std::wstring_view StateWord(Switch which, bool on) {
-    switch (which) {
-    case Switch::WriteProtect:
-        return (on ? kWriteProtection.on : kWriteProtection.off).outcome.display.word;
-    case Switch::UsbLock:
-        return (on ? kStorageLock.on : kStorageLock.off).outcome.display.word;
-    case Switch::Autorun:
+    if (which == Switch::Autorun) {
         return (on ? kAutorun.noneSuppressing : kAutorun.anySuppressing).word;
     }
-    return {};
+    const SingleValueSwitch& sw = SingleValue(which);
+    return (on ? sw.on : sw.off).outcome.display.word;
 }
 
 bool IsSwitchOn(Switch which) {
-    switch (which) {
-    case Switch::WriteProtect:
-        return DecideFromRegistry(kWriteProtection).display == kWriteProtection.on.outcome.display;
-    case Switch::UsbLock:
-        return DecideFromRegistry(kStorageLock).display == kStorageLock.on.outcome.display;
-    case Switch::Autorun: {
+    if (which == Switch::Autorun) {
         int count = 0;
         for (const char* keyPath : kAutorun.keyPaths) {
             if (Suppresses(Number(mdl::GetDWordValue(keyPath, kAutorun.valueName)))) {
@@ -220,35 +222,22 @@ bool IsSwitchOn(Switch which) {
         }
         return AutorunDisplay(count) == kAutorun.noneSuppressing;
     }
-    }
-    return false;
+    const SingleValueSwitch& sw = SingleValue(which);
+    return DecideFromRegistry(sw).display == sw.on.outcome.display;
 }
 
 std::vector<std::int32_t> SetSwitch(Switch which, bool on) {
     std::vector<std::int32_t> failures;
-    const auto storeSingle = [&](const SingleValueSwitch& sw) {
-        // As after the window's read: a key without a usable value is created first, since
-        // the write only opens an existing key.
+    if (which == Switch::Autorun) {
+        StoreAutorun(on ? kAutorun.allowing : kAutorun.suppressing, &failures);
+    } else {
+        const SingleValueSwitch& sw = SingleValue(which);
+        // What the window's read does before the first click: a key without a usable value
+        // is created, so that the write can open it.
         if (DecideFromRegistry(sw).createKeyFirst) {
             mdl::CreateKey(sw.keyPath);
         }
-        StoreValue(sw.keyPath, sw.valueName, on ? sw.on.value : sw.off.value, failures);
-    };
-    switch (which) {
-    case Switch::WriteProtect:
-        storeSingle(kWriteProtection);
-        break;
-    case Switch::UsbLock:
-        storeSingle(kStorageLock);
-        break;
-    case Switch::Autorun:
-        for (const char* keyPath : kAutorun.keyPaths) {
-            // As the window's click: each key created right before its write.
-            mdl::CreateKey(keyPath);
-            StoreValue(keyPath, kAutorun.valueName, on ? kAutorun.allowing : kAutorun.suppressing,
-                       failures);
-        }
-        break;
+        StoreValue(sw.keyPath, sw.valueName, on ? sw.on.value : sw.off.value, &failures);
     }
     mdl::TakeFailures();
     return failures;
