@@ -81,7 +81,8 @@ wine_session_begin() { # PREFIX
         xvfb_start || return 1
         KELVANE_OWN_DISPLAY=1
     fi
-    wine_prepare "$1"
+    # Our Xvfb holds the run lock it inherited: it must not outlive a failed start.
+    wine_prepare "$1" || { wine_session_end; return 1; }
 }
 
 wine_session_end() {

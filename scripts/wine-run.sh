@@ -16,6 +16,8 @@ if [[ -z $prefix || $# -lt 1 ]]; then
     echo "usage: wine-run.sh --prefix DIR program.exe [arguments...]" >&2
     exit 2
 fi
+# Wine wants an absolute prefix; accept one relative to where we were started.
+prefix=$(realpath -m -- "$prefix")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine-lib.sh"
 
