@@ -1,6 +1,6 @@
 // kelvane.exe with arguments, run as a script runs it: a separate process with its standard
-// handles redirected, against the real registry of the Wine prefix. Every value a test
-// touches is saved first and put back afterwards.
+// handles redirected, against the real registry of the Wine prefix. The machine guard
+// (CHANGES_MACHINE) puts the protection keys and the password store back at the end.
 
 #include "password/pbkdf2_win.h"
 #include "tests/drives/wine_drive.h"
@@ -82,25 +82,10 @@ Stored Text(const std::wstring& text) {
 }
 const Stored kAbsent{};
 
-// Gives back, at the end of each test, every value the command line can change.
+// Each test sets the values it starts from; none starts with a password stored.
 class CommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(RunningUnderWine()) << "changes machine-wide policy: runs under Wine only";
-        for (const ValueRef* v : kAll) {
-            saved_.push_back(Read(*v));
-        }
-        Write(kPassword, kAbsent);
-    }
-    void TearDown() override {
-        for (std::size_t i = 0; i < saved_.size(); ++i) {
-            Write(*kAll[i], saved_[i]);
-        }
-    }
-
-    static constexpr const ValueRef* kAll[] = {&kWriteProtect, &kStart, &kMachineAutorun,
-                                               &kUserAutorun, &kPassword};
-    std::vector<Stored> saved_;
+    void SetUp() override { Write(kPassword, kAbsent); }
 };
 
 struct Outcome {
