@@ -1,8 +1,7 @@
 // Kelvane starts by loading its main window; it ends when the last window is unloaded.
 
 #include "app/frm_Main.h"
-#include "ui/message_loop.h"
-#include "win32/report.h"
+#include "app/startup.h"
 #include "win32/unique_handle.h"
 
 #include <windows.h>
@@ -21,6 +20,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::InitCommonControlsEx(&controls);
 
     kv::app::frm_Main main;
-    kv::win32::Guard(L"start-up", [&] { main.Show(); });
-    return kv::ui::RunMessageLoop();
+    return kv::app::RunMainWindow(main);
 }
