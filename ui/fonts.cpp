@@ -82,7 +82,7 @@ HFONT FontCache::Get(const FontDesign& font) {
     if (auto it = std::find_if(fonts_.begin(), fonts_.end(), same); it != fonts_.end()) {
         return it->second.get();
     }
-    win32::UniqueFont created = CreateDesignFont(font, dpi_);
+    win32::UniqueFont created = create_(font, dpi_);
     if (!created) {
         // The font of the last DPI is better than none: it stays in use.
         if (auto it = std::find_if(previous_.begin(), previous_.end(), same);

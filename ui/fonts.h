@@ -14,6 +14,10 @@ win32::UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi);
 // A form's fonts at its current DPI, each created once on first use.
 class FontCache {
 public:
+    using Creator = win32::UniqueFont (*)(const FontDesign& font, unsigned dpi);
+    // `create` makes each font; a test may pass one that fails.
+    explicit FontCache(Creator create = &CreateDesignFont) : create_(create) {}
+
     // Frees every font: only when no control uses them any more.
     void Reset(unsigned dpi);
     // Starts the fonts of another DPI. The current ones stay alive until EndRenewal, so a
@@ -26,6 +30,7 @@ public:
 
 private:
     using Entry = std::pair<FontDesign, win32::UniqueFont>;
+    Creator create_;
     unsigned dpi_ = 96;
     std::vector<Entry> fonts_;
     std::vector<Entry> previous_;
