@@ -2,7 +2,9 @@
 
 #include "info/author.h"
 #include "app/frm_Main_design.h"
+#include "ui/message_box.h"
 #include "win32/report.h"
+#include "win32/system_message.h"
 #include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
@@ -14,7 +16,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 namespace kv::app {
 namespace {
@@ -73,6 +77,21 @@ void Toggle(ui::Form& f, Switch which) {
     protection::ToggleSwitch(which, block);
 }
 
+constexpr wchar_t kMessageTitle[] = L"Kelvane";
+
+// The switch's heading, as the window shows it.
+const wchar_t* ProtectionName(Switch which) {
+    switch (which) {
+    case Switch::WriteProtect:
+        return L"USB Device Write Protection";
+    case Switch::UsbLock:
+        return L"USB Device Lock";
+    case Switch::Autorun:
+        break;
+    }
+    return L"USB Device Autorun";
+}
+
 // The registry module's lines are ANSI text.
 std::wstring FromAnsi(const std::string& text) {
     if (text.empty()) {
@@ -87,7 +106,7 @@ std::wstring FromAnsi(const std::string& text) {
 
 } // namespace
 
-frm_Main::frm_Main() : ui::Form(MainDesign()) {}
+frm_Main::frm_Main() : ui::Form(MainDesign()), elevation_(MakeWindowsElevation()) {}
 
 frm_Main::~frm_Main() {
     if (g_instance == this) {
@@ -102,6 +121,10 @@ frm_Main* frm_Main::Instance() {
 
 void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
     drives_ = std::move(source);
+}
+
+void frm_Main::SetElevation(std::unique_ptr<Elevation> elevation) {
+    elevation_ = std::move(elevation);
 }
 
 void frm_Main::Form_Load() {
@@ -121,6 +144,14 @@ void frm_Main::Form_Load() {
         Unload();
         return;
     }
+    // Without administrator rights the switches say that they will ask for them.
+    win32::Guard(L"shields", [&] {
+        if (!elevation_->IsElevated()) {
+            for (int id : {cmdApply, cmdLock, cmdUSBAutorunControl}) {
+                SetShield(id, true);
+            }
+        }
+    });
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
@@ -145,15 +176,49 @@ void frm_Main::GetAutorunStat() {
 }
 
 void frm_Main::cmdApply_Click() {
-    Toggle(*this, Switch::WriteProtect);
+    ToggleAndExplain(Switch::WriteProtect);
 }
 
 void frm_Main::cmdLock_Click() {
-    Toggle(*this, Switch::UsbLock);
+    ToggleAndExplain(Switch::UsbLock);
 }
 
 void frm_Main::cmdUSBAutorunControl_Click() {
-    Toggle(*this, Switch::Autorun);
+    ToggleAndExplain(Switch::Autorun);
+}
+
+void frm_Main::ToggleAndExplain(Switch which) {
+    namespace module = reg::mdl_RegFunctions;
+    module::TakeFailures(); // failures of earlier operations are not this click's
+    Toggle(*this, which);
+    // Any refused call counts: opening or creating a key for writing as much as the write
+    // (for autorun, also when only the machine-wide half was refused).
+    const std::vector<std::int32_t> failures = module::TakeFailures();
+    if (std::find(failures.begin(), failures.end(), ERROR_ACCESS_DENIED) != failures.end()) {
+        OfferRestartAsAdministrator(which);
+    }
+}
+
+void frm_Main::OfferRestartAsAdministrator(Switch which) {
+    const std::wstring question = std::wstring(L"Windows refused the change: changing the ") +
+                                  ProtectionName(which) +
+                                  L" needs administrator rights.\r\n\r\n"
+                                  L"Do you want to restart Kelvane as administrator?";
+    if (ui::ShowMessage(kMessageTitle, question, ui::MessageIcon::Exclamation,
+                        ui::MessageButtons::YesNo) != IDYES) {
+        return;
+    }
+    const DWORD started = elevation_->RestartAsAdministrator(hwnd());
+    if (started == ERROR_SUCCESS) {
+        Unload(); // the elevated Kelvane takes over
+        return;
+    }
+    if (started != ERROR_CANCELLED) {
+        ui::ShowMessage(kMessageTitle,
+                        L"Kelvane could not be started as administrator.\r\n\r\n" +
+                            win32::SystemMessage(started),
+                        ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
+    }
 }
 
 void frm_Main::DetectUSBDevices() {

@@ -2,7 +2,9 @@
 // The main window: the three protection switches, the line of ready removable drives,
 // two notes and the command buttons. Loading it is the program's start-up.
 
+#include "app/elevation.h"
 #include "app/frm_Main_ids.h"
+#include "protection/switches.h"
 #include "ui/form.h"
 
 #include <memory>
@@ -31,6 +33,8 @@ public:
     // Replaces the source of drives (tests); the window otherwise creates the Windows one
     // on its first drive pass.
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
+    // Replaces what the window asks about administrator rights (tests); set before Show.
+    void SetElevation(std::unique_ptr<Elevation> elevation);
 
 protected:
     void Form_Load() override;
@@ -49,8 +53,12 @@ private:
     void lblRefreshUSBDevices_Click();
     void Timer1_Timer();
     bool PasswordGate();
+    // A click on a switch; a change that Windows refused for lack of rights is explained.
+    void ToggleAndExplain(protection::Switch which);
+    void OfferRestartAsAdministrator(protection::Switch which);
 
     std::unique_ptr<drives::DriveSource> drives_;
+    std::unique_ptr<Elevation> elevation_;
 };
 
 } // namespace kv::app

@@ -2,9 +2,8 @@
 // With arguments it runs one command of the command line instead and shows no window.
 
 #include "app/frm_Main.h"
+#include "app/startup.h"
 #include "cli/command_line_win.h"
-#include "ui/message_loop.h"
-#include "win32/report.h"
 #include "win32/unique_handle.h"
 
 #include <windows.h>
@@ -26,6 +25,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::InitCommonControlsEx(&controls);
 
     kv::app::frm_Main main;
-    kv::win32::Guard(L"start-up", [&] { main.Show(); });
-    return kv::ui::RunMessageLoop();
+    return kv::app::RunMainWindow(main);
 }

@@ -22,10 +22,10 @@ void ComposeBackground(Background& b, const FormDesign& design, PictureLoader& p
                        unsigned dpi) {
     RECT rc{};
     ::GetClientRect(b.hwnd, &rc);
-    b.size = {std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)};
+    const SIZE area{std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1)};
     win32::ScopedWindowDc screen(b.hwnd);
     // Composed once into a bitmap that only lives until the pattern brush has its copy.
-    win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), b.size.cx, b.size.cy));
+    win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), area.cx, area.cy));
     win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen.get()));
     if (!bitmap || !dc) {
         win32::Report(L"could not create a window background");
@@ -66,7 +66,13 @@ void ComposeBackground(Background& b, const FormDesign& design, PictureLoader& p
             }
         }
     }
-    b.brush.reset(::CreatePatternBrush(bitmap.get()));
+    win32::UniqueBrush brush(::CreatePatternBrush(bitmap.get()));
+    if (!brush) {
+        win32::Report(L"could not create a window background");
+        return; // the last one stays in use
+    }
+    b.size = area;
+    b.brush = std::move(brush); // the old brush goes only now, no label erases with it
     ::InvalidateRect(b.hwnd, nullptr, TRUE);
 }
 

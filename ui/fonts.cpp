@@ -1,5 +1,6 @@
 #include "ui/fonts.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace kv::ui {
@@ -57,16 +58,40 @@ win32::UniqueFont CreateDesignFont(const FontDesign& font, unsigned dpi) {
 void FontCache::Reset(unsigned dpi) {
     dpi_ = dpi;
     fonts_.clear();
+    previous_.clear();
+}
+
+void FontCache::BeginRenewal(unsigned dpi) {
+    dpi_ = dpi;
+    for (Entry& entry : fonts_) {
+        previous_.push_back(std::move(entry));
+    }
+    fonts_.clear();
+}
+
+void FontCache::EndRenewal() {
+    previous_.clear();
 }
 
 HFONT FontCache::Get(const FontDesign& font) {
-    for (auto& [design, handle] : fonts_) {
-        if (design.face == font.face && design.hundredthsPt == font.hundredthsPt &&
-            design.bold == font.bold && design.underline == font.underline) {
-            return handle.get();
+    auto same = [&](const Entry& entry) {
+        const FontDesign& d = entry.first;
+        return d.face == font.face && d.hundredthsPt == font.hundredthsPt && d.bold == font.bold &&
+               d.underline == font.underline;
+    };
+    if (auto it = std::find_if(fonts_.begin(), fonts_.end(), same); it != fonts_.end()) {
+        return it->second.get();
+    }
+    win32::UniqueFont created = create_(font, dpi_);
+    if (!created) {
+        // The font of the last DPI is better than none: it stays in use.
+        if (auto it = std::find_if(previous_.begin(), previous_.end(), same);
+            it != previous_.end()) {
+            created = std::move(it->second);
+            previous_.erase(it);
         }
     }
-    fonts_.emplace_back(font, CreateDesignFont(font, dpi_));
+    fonts_.emplace_back(font, std::move(created));
     return fonts_.back().second.get();
 }
 

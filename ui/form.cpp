@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "ui/background.h"
+#include "ui/button_images.h"
 #include "ui/control_style.h"
 #include "ui/form_state.h"
 #include "ui/message_loop.h"
@@ -214,7 +215,9 @@ void Form::CreateControls() {
 
 void Form::Layout(unsigned dpi) {
     dpi_ = dpi ? dpi : kDefaultDpi;
-    fonts_.Reset(dpi_); // recreated at this DPI on demand below
+    // New fonts, pictures and backgrounds are made before the old ones go, and an old one
+    // stays where its successor cannot be made: no control is left with a freed handle.
+    fonts_.BeginRenewal(dpi_);
 
     // The client area first: the backgrounds are composed at its size.
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
@@ -254,28 +257,37 @@ void Form::Layout(unsigned dpi) {
         if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
             SizeLabelToText(*c);
         }
-        if (d.kind == Kind::Image && d.picture) {
+        const bool pictured = d.kind == Kind::Image || d.kind == Kind::PictureButton;
+        if (pictured && d.picture) {
             const SIZE size = Picture::DesignSize(d.picture);
-            c->picture =
+            std::shared_ptr<const Picture> picture =
                 pictures.Load(d.picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_));
-        }
-        if (d.kind == Kind::PictureButton && d.picture) {
-            const SIZE size = Picture::DesignSize(d.picture);
-            const int pw = ScalePixels(size.cx, dpi_);
-            const int ph = ScalePixels(size.cy, dpi_);
-            const std::shared_ptr<const Picture> picture = pictures.Load(d.picture, pw, ph);
-            c->imageList.reset(::ImageList_Create(pw, ph, ILC_COLOR32, 1, 0));
-            if (c->imageList && *picture) {
-                ::ImageList_Add(c->imageList.get(), picture->bitmap(), nullptr);
-                BUTTON_IMAGELIST list{c->imageList.get(), {0, 2, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
-                ::SendMessageW(c->hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
+            if (*picture || !c->picture) {
+                c->picture = std::move(picture);
+            }
+            if (d.kind == Kind::PictureButton) {
+                InstallButtonImages(*c);
             }
         }
     }
     for (auto& b : backgrounds_) {
         ComposeBackground(*b, design_, pictures, dpi_);
     }
+    fonts_.EndRenewal();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Form::InstallButtonImages(ControlState& c) {
+    if (!c.picture) {
+        return;
+    }
+    win32::UniqueImageList images = MakeButtonImages(*c.picture, c.shield, dpi_);
+    if (!images) {
+        return; // the button keeps the images it has
+    }
+    BUTTON_IMAGELIST list{images.get(), {0, 2, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+    ::SendMessageW(c.hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
+    c.imageList = std::move(images); // the old list is freed once the button has let go of it
 }
 
 void Form::PlaceWindow(const RECT* suggested) {
@@ -372,15 +384,8 @@ void Form::Show() {
     }
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
-    const ControlState* first = nullptr;
-    for (const auto& c : controls_) {
-        if (IsFocusable(*c->design) && ::IsWindowVisible(c->hwnd) && ::IsWindowEnabled(c->hwnd) &&
-            (!first || c->design->tabIndex < first->design->tabIndex)) {
-            first = c.get();
-        }
-    }
-    if (first) {
-        ::SetFocus(first->hwnd);
+    if (HWND first = FirstTabStop()) {
+        ::SetFocus(first);
     }
 }
 
@@ -391,12 +396,15 @@ void Form::ShowModal() {
     if (!hwnd_) {
         return;
     }
-    // Every other form of the program takes no input while this one is open.
+    // Every other form of the program takes no input while this one is open. Disabling a
+    // form takes its focus away, so each one notes first where it was.
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* self = reinterpret_cast<Form*>(param);
-            if (hwnd != self->hwnd_ && FromHwnd(hwnd) && ::IsWindowEnabled(hwnd)) {
+            Form* other = hwnd != self->hwnd_ ? FromHwnd(hwnd) : nullptr;
+            if (other && ::IsWindowEnabled(hwnd)) {
+                other->RememberFocus(::GetFocus());
                 ::EnableWindow(hwnd, FALSE);
                 self->disabledForModal_.push_back(hwnd);
             }
@@ -444,6 +452,7 @@ void Form::OnDestroyed() {
     controls_.clear();
     backgrounds_.clear();
     fonts_.Reset(dpi_);
+    lastFocus_ = nullptr;
     if (--LiveForms() == 0) {
         if (auto& handler = LastFormUnloadedHandler()) {
             handler();
@@ -530,6 +539,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
+        if (lParam != 0) {
+            if (const ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam))) {
+                NoteFocusNotification(*c, code);
+            }
+        }
         if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
             // As in a dialog, the focused push button is the one Enter presses and looks it.
             ShowAsDefault(code == BN_SETFOCUS ? id : -1);
@@ -562,6 +576,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
     }
+    case WM_ACTIVATE:
+        if (HandleActivate(wParam)) {
+            return 0;
+        }
+        return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
     case WM_CLOSE:
         OnCloseBox();
         return 0;

@@ -54,6 +54,9 @@ public:
     bool IsVisible(int id) const;
     void Focus(int id);
     void AppendItem(int id, std::wstring_view item);
+    // Shows the small shield of an action that asks for administrator rights beside a
+    // picture button's picture, or takes it away.
+    void SetShield(int id, bool shown);
     void StartTimer(int id, unsigned intervalMs);
 
     // The form whose window (or one of whose controls) is hwnd, or nullptr.
@@ -86,6 +89,7 @@ private:
     void Layout(unsigned dpi);
     void PlaceWindow(const RECT* suggested);
     void SizeLabelToText(ControlState& control);
+    void InstallButtonImages(ControlState& control);
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
     void ShowAsDefault(int id);
@@ -93,6 +97,12 @@ private:
     static std::wstring WindowTextOf(HWND hwnd);
     void EndModal();
     void OnDestroyed();
+    // The focus when the form is activated again (form_focus.cpp).
+    HWND FirstTabStop() const;
+    void RememberFocus(HWND focus);
+    void NoteFocusNotification(const ControlState& control, int code);
+    void RestoreFocus();
+    bool HandleActivate(WPARAM wParam);
 
     ControlState* Find(int id);
     const ControlState* Find(int id) const;
@@ -112,6 +122,7 @@ private:
     std::wstring tooltipText_;      // what the tooltip shows, alive while it shows it
     HCURSOR linkPointer_ = nullptr; // shared: never destroyed
     bool modal_ = false;
+    HWND lastFocus_ = nullptr; // the control that had the focus last, given back on activation
 };
 
 } // namespace kv::ui

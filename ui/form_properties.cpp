@@ -107,6 +107,17 @@ void Form::AppendItem(int id, std::wstring_view item) {
     }
 }
 
+void Form::SetShield(int id, bool shown) {
+    ControlState* c = Find(id);
+    if (!c || !c->hwnd || c->design->kind != Kind::PictureButton) {
+        NoSuchControl(id);
+    }
+    if (c->shield != shown) {
+        c->shield = shown;
+        InstallButtonImages(*c);
+    }
+}
+
 void Form::StartTimer(int id, unsigned intervalMs) {
     if (!hwnd_ || !::SetTimer(hwnd_, static_cast<UINT_PTR>(id), intervalMs, nullptr)) {
         throw std::runtime_error("SetTimer failed");

@@ -14,8 +14,9 @@ struct Form::ControlState {
     HWND hwnd = nullptr;
     HWND container = nullptr; // the form or the picture box that holds it
     Rgb color{};
-    std::shared_ptr<const Picture> picture; // images
-    win32::UniqueImageList imageList;       // picture buttons
+    std::shared_ptr<const Picture> picture; // images and picture buttons
+    win32::UniqueImageList imageList;       // picture buttons: what they draw
+    bool shield = false;                    // picture buttons: with the shield
 };
 
 } // namespace kv::ui

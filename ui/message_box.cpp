@@ -19,6 +19,9 @@ int ShowMessage(std::wstring_view title, std::wstring_view text, MessageIcon ico
     case MessageIcon::Exclamation:
         flags |= MB_ICONEXCLAMATION;
         break;
+    case MessageIcon::Error:
+        flags |= MB_ICONERROR;
+        break;
     }
     HWND active = ::GetActiveWindow();
     HWND owner = Form::FromHwnd(active) ? active : nullptr;

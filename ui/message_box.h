@@ -7,7 +7,7 @@
 
 namespace kv::ui {
 
-enum class MessageIcon { Information, Question, Exclamation };
+enum class MessageIcon { Information, Question, Exclamation, Error };
 enum class MessageButtons { Ok, YesNo };
 
 // Returns the button pressed (IDOK, IDYES, IDNO). Owned by the active window of ours.

@@ -75,6 +75,12 @@ inline void CloseKey(HKEY key) noexcept {
 inline void FreeLocal(HLOCAL memory) noexcept {
     ::LocalFree(memory);
 }
+inline void DestroyIconHandle(HICON icon) noexcept {
+    ::DestroyIcon(icon);
+}
+inline void CloseKernelHandle(HANDLE handle) noexcept {
+    ::CloseHandle(handle);
+}
 
 using UniqueFont = UniqueHandle<NullTraits<HFONT, DeleteGdiObject>>;
 using UniqueBitmap = UniqueHandle<NullTraits<HBITMAP, DeleteGdiObject>>;
@@ -83,6 +89,9 @@ using UniquePen = UniqueHandle<NullTraits<HPEN, DeleteGdiObject>>;
 using UniqueImageList = UniqueHandle<NullTraits<HIMAGELIST, DestroyImageList>>;
 using UniqueMemoryDc = UniqueHandle<NullTraits<HDC, DeleteDc>>;
 using UniqueKey = UniqueHandle<NullTraits<HKEY, CloseKey>>;
+using UniqueIcon = UniqueHandle<NullTraits<HICON, DestroyIconHandle>>; // not for shared icons
+// Kernel objects whose invalid value is null (tokens, processes, threads).
+using UniqueKernelHandle = UniqueHandle<NullTraits<HANDLE, CloseKernelHandle>>;
 // Text the system allocated for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
 using UniqueLocalText = UniqueHandle<NullTraits<wchar_t*, FreeLocal>>;
 using UniqueFile = UniqueHandle<FileTraits>;

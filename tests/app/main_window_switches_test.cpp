@@ -98,6 +98,7 @@ TEST_F(SwitchWindowTest, LockDeniedWriteAndOddCaption) {
     Start();
     const int before = ErrorLines();
     recorder_.FailEvery(kv::test::RegCall::SetValueEx, 5);
+    AnswerMessageBox(IDNO, nullptr); // the refusal is explained; no restart
     Click(Ctl(M::cmdLock));
     EXPECT_EQ(ErrorLines(), before + 1);
     EXPECT_EQ(ErrorLine(before), L"Access to this key is denied");
@@ -173,7 +174,10 @@ TEST_F(SwitchWindowTest, AutorunMachineWideWriteDeniedStillWritesPerUser) {
     recorder_.InjectFault(
         {.call = kv::test::RegCall::SetValueEx, .result = 5, .root = reg::kHkeyLocalMachine});
 
+    MessageBoxSeen refusal; // the change did not reach the whole machine: explained
+    AnswerMessageBox(IDNO, &refusal);
     Click(Ctl(M::cmdUSBAutorunControl)); // "&Enable"
+    EXPECT_TRUE(refusal.shown);
     EXPECT_EQ(ErrorLines(), before + 1);
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kExplorerPolicies, L"NoDriveTypeAutoRun"), 255u);
     EXPECT_EQ(Stored(HKEY_CURRENT_USER, kExplorerPolicies, L"NoDriveTypeAutoRun"), 0u);

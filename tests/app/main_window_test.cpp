@@ -76,6 +76,7 @@ TEST_F(MainWindowTest, DeniedWriteAddsOneLineAndLeavesTheDisplay) {
     WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 0);
     Start();
     recorder_.FailEvery(kv::test::RegCall::SetValueEx, 5);
+    AnswerMessageBox(IDNO, nullptr); // the refusal is explained; no restart
 
     Click(Ctl(M::cmdApply));
     EXPECT_EQ(StoredWriteProtect(), 0u);

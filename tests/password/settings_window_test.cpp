@@ -127,6 +127,7 @@ TEST_F(SettingsWindowTest, EmptyBoxAnsweredNoKeepsTheDialogAndThePassword) {
         // No further message; the dialog is still there with its empty box.
         ASSERT_TRUE(::IsWindow(dialog));
         EXPECT_EQ(WindowText(::GetDlgItem(dialog, S::txtPassword)), L"");
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(dialog, S::cmdChange)) << "focus back where it was";
         EXPECT_EQ(StoredValue().text, before) << "nothing written";
         Click(::GetDlgItem(dialog, S::cmdCancel));
     });

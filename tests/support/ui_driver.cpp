@@ -2,6 +2,8 @@
 
 #include "ui/form.h"
 
+#include <sddl.h>
+
 #include <deque>
 #include <utility>
 
@@ -143,7 +145,8 @@ void AnswerMessageBox(int button, MessageBoxSeen* seen) {
                              : nullptr;
             const std::pair<LPCWSTR, UINT> kinds[] = {{IDI_EXCLAMATION, MB_ICONEXCLAMATION},
                                                       {IDI_QUESTION, MB_ICONQUESTION},
-                                                      {IDI_INFORMATION, MB_ICONINFORMATION}};
+                                                      {IDI_INFORMATION, MB_ICONINFORMATION},
+                                                      {IDI_ERROR, MB_ICONERROR}};
             for (const auto& [id, flag] : kinds) {
                 if (icon && icon == ::LoadIconW(nullptr, id)) {
                     seen->icon = flag;
@@ -229,6 +232,49 @@ bool KeyExists(HKEY root, const wchar_t* subKey) {
     }
     ::RegCloseKey(key);
     return true;
+}
+
+} // namespace kv::test
+
+namespace kv::test {
+
+namespace {
+bool SetAccessList(HKEY key, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return false;
+    }
+    const bool set = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == 0;
+    ::LocalFree(descriptor);
+    return set;
+}
+} // namespace
+
+ReadOnlyKey::ReadOnlyKey(HKEY root, const wchar_t* subKey) {
+    if (::RegOpenKeyExW(root, subKey, 0, READ_CONTROL | WRITE_DAC, &key_) != 0) {
+        key_ = nullptr;
+        return;
+    }
+    DWORD size = 0;
+    ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    if (size == 0 ||
+        ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) != 0) {
+        saved_.clear();
+    }
+    locked_ = SetAccessList(key_, L"D:P(A;;KR;;;WD)");
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+    if (!key_) {
+        return;
+    }
+    if (locked_ && (saved_.empty() ||
+                    ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data()) != 0)) {
+        SetAccessList(key_, L"D:P(A;;KA;;;WD)"); // at least full access again
+    }
+    ::RegCloseKey(key_);
 }
 
 } // namespace kv::test

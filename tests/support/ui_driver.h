@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kv::test {
 
@@ -57,5 +58,22 @@ void DeleteKeyTree(HKEY root, const wchar_t* subKey);
 bool ReadDword(HKEY root, const wchar_t* subKey, const wchar_t* name, DWORD& value);
 void WriteDword(HKEY root, const wchar_t* subKey, const wchar_t* name, DWORD value);
 bool KeyExists(HKEY root, const wchar_t* subKey);
+
+// For one scope, an existing key's access list lets everyone only read it, so writing to
+// it, and opening or creating it for writing, is refused with ERROR_ACCESS_DENIED (as
+// Windows refuses a standard user a machine-wide key); the old list is put back after.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(HKEY root, const wchar_t* subKey);
+    ~ReadOnlyKey();
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    HKEY key_ = nullptr; // opened before the lock, with the right to change the list
+    std::vector<BYTE> saved_;
+    bool locked_ = false;
+};
 
 } // namespace kv::test

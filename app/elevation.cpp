@@ -1,0 +1,80 @@
+#include "app/elevation.h"
+
+#include "win32/report.h"
+#include "win32/unique_handle.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace kv::app {
+namespace {
+
+std::wstring ThisProgram() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) {
+            return {};
+        }
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2); // a long path: try again with room for it
+    }
+}
+
+std::wstring WorkingFolder() {
+    const DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(n, L'\0');
+    const DWORD copied = n ? ::GetCurrentDirectoryW(n, folder.data()) : 0;
+    folder.resize(copied < n ? copied : 0);
+    return folder;
+}
+
+class WindowsElevation final : public Elevation {
+public:
+    bool IsElevated() override {
+        win32::UniqueKernelHandle token;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+            win32::ReportWin32(L"OpenProcessToken", ::GetLastError());
+            return true; // unknown: no shield rather than a false one
+        }
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation),
+                                   &size)) {
+            win32::ReportWin32(L"GetTokenInformation(TokenElevation)", ::GetLastError());
+            return true;
+        }
+        return elevation.TokenIsElevated != 0;
+    }
+
+    DWORD RestartAsAdministrator(HWND owner) override {
+        const std::wstring program = ThisProgram();
+        if (program.empty()) {
+            return ::GetLastError();
+        }
+        const std::wstring folder = WorkingFolder();
+        SHELLEXECUTEINFOW run{sizeof(run)};
+        run.fMask = SEE_MASK_NOASYNC; // the start is complete when the call returns
+        run.hwnd = owner;
+        run.lpVerb = L"runas";
+        run.lpFile = program.c_str();
+        run.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+        run.nShow = SW_SHOWNORMAL;
+        if (!::ShellExecuteExW(&run)) {
+            return ::GetLastError();
+        }
+        return ERROR_SUCCESS;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Elevation> MakeWindowsElevation() {
+    return std::make_unique<WindowsElevation>();
+}
+
+} // namespace kv::app
