@@ -3,14 +3,11 @@
 // two notes and the command buttons. Loading it is the program's start-up.
 
 #include "app/frm_Main_ids.h"
+#include "drives/drive_pass.h"
 #include "ui/form.h"
 
 #include <memory>
 #include <string>
-
-namespace kv::drives {
-class DriveSource;
-}
 
 namespace kv::app {
 
@@ -25,17 +22,21 @@ public:
     void GetPStat();
     void GetBStat();
     void GetAutorunStat();
+    // Starts a drive pass off the window's thread, unless one is running; the line follows
+    // when it ends.
     void DetectUSBDevices();
     void OpenWebsite(const std::wstring& address);
 
     // Replaces the source of drives (tests); the window otherwise creates the Windows one
-    // on its first drive pass.
+    // on its first drive pass. A pass already running keeps the source it started with.
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
 
 protected:
     void Form_Load() override;
     void OnClick(int id) override;
     void OnTimer(int id) override;
+    void Form_Unload() override;
+    void OnAppMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void cmdApply_Click();
@@ -49,8 +50,10 @@ private:
     void lblRefreshUSBDevices_Click();
     void Timer1_Timer();
     bool PasswordGate();
+    // Puts the result of the last ended pass on the line, if there is one to take.
+    void ApplyDrivePass();
 
-    std::unique_ptr<drives::DriveSource> drives_;
+    drives::DrivePasses drivePasses_;
 };
 
 } // namespace kv::app
