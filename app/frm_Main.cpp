@@ -5,7 +5,6 @@
 #include "ui/message_box.h"
 #include "win32/report.h"
 #include "win32/system_message.h"
-#include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
@@ -17,11 +16,18 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 namespace kv::app {
 namespace {
+
+// Posted by a drive pass's worker when its result is ready to take.
+constexpr UINT kDrivePassEnded = WM_APP + 1;
+// How long start-up waits for the first pass before the window is shown without its line.
+constexpr std::chrono::milliseconds kFirstPassWait{100};
 
 frm_Main* g_instance = nullptr;
 
@@ -120,7 +126,7 @@ frm_Main* frm_Main::Instance() {
 }
 
 void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
-    drives_ = std::move(source);
+    drivePasses_.SetSource(std::move(source));
 }
 
 void frm_Main::SetElevation(std::unique_ptr<Elevation> elevation) {
@@ -134,6 +140,9 @@ void frm_Main::Form_Load() {
             AppendItem(lstErrs, FromAnsi(line));
         }
     });
+    // A pass that ends tells the window through its queue; the note is dropped once the
+    // window is gone (Form_Unload), so a late pass never reaches another window.
+    drivePasses_.Notify([window = hwnd()] { ::PostMessageW(window, kDrivePassEnded, 0, 0); });
     // The timer runs from the moment the window exists, also while the login is open.
     StartTimer(Timer1, 5000);
 
@@ -155,7 +164,17 @@ void frm_Main::Form_Load() {
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
-    win32::Guard(L"DetectUSBDevices", [&] { DetectUSBDevices(); });
+    win32::Guard(L"DetectUSBDevices", [&] {
+        DetectUSBDevices();
+        // Prompt drives fill the line before the window is first shown; slow ones follow.
+        if (drivePasses_.WaitFor(kFirstPassWait)) {
+            ApplyDrivePass();
+        }
+    });
+}
+
+void frm_Main::Form_Unload() {
+    drivePasses_.Notify(nullptr);
 }
 
 bool frm_Main::PasswordGate() {
@@ -222,16 +241,30 @@ void frm_Main::OfferRestartAsAdministrator(Switch which) {
 }
 
 void frm_Main::DetectUSBDevices() {
-    if (!drives_) {
-        drives_ = drives::MakeWindowsDriveSource();
+    if (!drivePasses_.HasSource()) {
+        drivePasses_.SetSource(drives::MakeWindowsDriveSource());
     }
-    const drives::DriveResult<std::wstring> line = drives::BuildDriveLine(*drives_);
+    // A tick or a Refresh while a pass runs starts nothing: that pass's line will do.
+    drivePasses_.Start();
+}
+
+void frm_Main::ApplyDrivePass() {
+    const std::optional<drives::DrivePasses::Line> line = drivePasses_.Take();
     if (!line) {
-        // The line keeps what the last complete pass found.
-        win32::ReportWin32(L"drive pass: " + line.error().call, line.error().code);
         return;
     }
-    SetText(lblDevices, *line);
+    if (!*line) {
+        // The line keeps what the last complete pass found.
+        win32::ReportWin32(L"drive pass: " + line->error().call, line->error().code);
+        return;
+    }
+    SetText(lblDevices, line->value());
+}
+
+void frm_Main::OnAppMessage(UINT msg, WPARAM, LPARAM) {
+    if (msg == kDrivePassEnded) {
+        ApplyDrivePass();
+    }
 }
 
 void frm_Main::Timer1_Timer() {

@@ -5,14 +5,11 @@
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
 #include "protection/switches.h"
+#include "drives/drive_pass.h"
 #include "ui/form.h"
 
 #include <memory>
 #include <string>
-
-namespace kv::drives {
-class DriveSource;
-}
 
 namespace kv::app {
 
@@ -27,11 +24,13 @@ public:
     void GetPStat();
     void GetBStat();
     void GetAutorunStat();
+    // Starts a drive pass off the window's thread, unless one is running; the line follows
+    // when it ends.
     void DetectUSBDevices();
     void OpenWebsite(const std::wstring& address);
 
     // Replaces the source of drives (tests); the window otherwise creates the Windows one
-    // on its first drive pass.
+    // on its first drive pass. A pass already running keeps the source it started with.
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
     // Replaces what the window asks about administrator rights (tests); set before Show.
     void SetElevation(std::unique_ptr<Elevation> elevation);
@@ -40,6 +39,8 @@ protected:
     void Form_Load() override;
     void OnClick(int id) override;
     void OnTimer(int id) override;
+    void Form_Unload() override;
+    void OnAppMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void cmdApply_Click();
@@ -56,9 +57,11 @@ private:
     // A click on a switch; a change that Windows refused for lack of rights is explained.
     void ToggleAndExplain(protection::Switch which);
     void OfferRestartAsAdministrator(protection::Switch which);
+    // Puts the result of the last ended pass on the line, if there is one to take.
+    void ApplyDrivePass();
 
-    std::unique_ptr<drives::DriveSource> drives_;
     std::unique_ptr<Elevation> elevation_;
+    drives::DrivePasses drivePasses_;
 };
 
 } // namespace kv::app

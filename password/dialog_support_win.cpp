@@ -20,6 +20,19 @@ void AllowAnyLength(HWND edit) {
     ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
 }
 
+void WipeEntryBox(HWND edit) {
+    if (!edit) {
+        return;
+    }
+    const int length = ::GetWindowTextLengthW(edit);
+    if (length > 0) {
+        const std::wstring filler(static_cast<std::size_t>(length), L'*');
+        ::SetWindowTextW(edit, filler.c_str());
+    }
+    ::SetWindowTextW(edit, L"");
+    ::SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
 WaitCursor::WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
 
 WaitCursor::~WaitCursor() {

@@ -17,6 +17,11 @@ void ReadSecretText(HWND edit, SecretText& out);
 // Lifts the edit control's default length limit: a password may be of any length.
 void AllowAnyLength(HWND edit);
 
+// Overwrites the edit control's own copy of the typed text with filler of the same length
+// (so the control writes over it in place rather than taking a new buffer), then empties
+// it: the memory the control frees when it goes holds no password.
+void WipeEntryBox(HWND edit);
+
 // The hourglass while a key is derived (up to a second or more), the old cursor after.
 class WaitCursor {
 public:

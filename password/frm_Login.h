@@ -10,7 +10,12 @@
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 
+#include <string_view>
+
 namespace kv::password {
+
+inline constexpr wchar_t kInvalidPasswordText[] = L"Invalid password.";
+inline constexpr wchar_t kUnreadableStoreText[] = L"The stored password cannot be read.";
 
 class frm_Login : public ui::Form, public LoginIds {
 public:
@@ -22,10 +27,15 @@ protected:
     void OnClick(int id) override;
     // The close box is Cancel.
     void OnCloseBox() override;
+    // Every way out wipes the entry box.
+    void Form_Unload() override;
 
 private:
     void cmdLogin_Click();
     void cmdCancel_Click();
+    // After a login with a password kept as plain text by an earlier version: stores the
+    // hashed form of the same password. A failure is only logged: the user is in.
+    void RewriteHashed(std::wstring_view password);
 
     SettingsLocation where_;
     StoredPasswordRead stored_;

@@ -14,8 +14,18 @@ namespace kv::password {
 frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
     : ui::Form(SettingsDesign()), where_(std::move(where)), iterations_(iterations) {}
 
+frm_Settings::~frm_Settings() {
+    if (IsLoaded()) {
+        WipeEntryBox(Control(txtPassword));
+    }
+}
+
 void frm_Settings::Form_Load() {
     AllowAnyLength(Control(txtPassword));
+}
+
+void frm_Settings::Form_Unload() {
+    WipeEntryBox(Control(txtPassword));
 }
 
 bool frm_Settings::Save(std::wstring_view stored) {
@@ -63,7 +73,6 @@ void frm_Settings::cmdChange_Click() {
     }
     ui::ShowMessage(kMessageTitle, L"Password has been changed.", ui::MessageIcon::Information,
                     ui::MessageButtons::Ok);
-    SetText(txtPassword, L"");
     Unload();
 }
 

@@ -18,12 +18,15 @@ public:
     // pass a scratch key or fewer iterations.
     explicit frm_Settings(SettingsLocation where = {},
                           std::uint32_t iterations = kDefaultIterations);
+    ~frm_Settings() override;
 
 protected:
     void Form_Load() override;
     void OnClick(int id) override;
     // The close box is Cancel.
     void OnCloseBox() override;
+    // Every way out wipes the entry box.
+    void Form_Unload() override;
 
 private:
     void cmdChange_Click();

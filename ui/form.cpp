@@ -584,6 +584,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnCloseBox();
         return 0;
+    case WM_DESTROY:
+        Form_Unload();
+        return 0;
     case DM_GETDEFID:
         for (const auto& c : controls_) {
             if (c->design->flags & kDefault) {
@@ -596,6 +599,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         Layout(HIWORD(wParam));
         return 0;
     default:
+        if (msg >= WM_APP && msg <= 0xBFFF) {
+            OnAppMessage(msg, wParam, lParam);
+            return 0;
+        }
         return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
     }
 }

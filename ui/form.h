@@ -74,6 +74,15 @@ protected:
     virtual void OnTimer(int id) { (void)id; }
     // The title bar's close box (and the system close command).
     virtual void OnCloseBox() { Unload(); }
+    // The window is being destroyed, whatever the way (Unload, the close box, the end of a
+    // modal loop, DestroyWindow): its controls still exist. Not reached from ~Form, whose
+    // derived part is already gone: a form that needs it there calls it from its own
+    // destructor while IsLoaded().
+    virtual void Form_Unload() {}
+    // A message the form's own code posted to it (WM_APP to 0xBFFF).
+    virtual void OnAppMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+        (void)msg, (void)wParam, (void)lParam;
+    }
 
 private:
     struct ControlState;

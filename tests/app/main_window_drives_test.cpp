@@ -1,11 +1,15 @@
 // The device line of the real window: at start, on Refresh, on the timer, behind a modal
-// window, and with drive letters plugged and pulled through Wine's mount manager.
+// window, with drives that hang, and with drive letters plugged and pulled through Wine's
+// mount manager.
 
 #include "tests/app/main_window_fixture.h"
 #include "tests/drives/fake_drive_source.h"
 #include "tests/drives/wine_drive.h"
 
 #include "ui/form.h"
+
+#include <chrono>
+#include <memory>
 
 namespace kv::test {
 namespace {
@@ -27,14 +31,21 @@ protected:
         window_->SetDriveSource(std::move(source));
         return fake;
     }
+    // Returns as the window is first shown, before any message is pumped.
     app::frm_Main& StartWithFake(std::vector<FakeDrive> list) {
         window_ = std::make_unique<app::frm_Main>();
         fake_ = &UseFake(std::move(list));
         window_->Show();
-        Pump(50);
         return *window_;
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+    // Clicks Refresh and lets the pass it starts end and reach the line.
+    void Refresh() {
+        const std::size_t before = fake_->Collects();
+        Click(Ctl(M::lblRefreshUSBDevices));
+        ASSERT_TRUE(PumpUntil([&] { return fake_->Collects() > before; }, 2000));
+        Pump(50);
+    }
 
     FakeDriveSource* fake_ = nullptr;
 };
@@ -43,25 +54,77 @@ TEST_F(DriveLineTest, StartRefreshAndAFailedPass) {
     StartWithFake({{L"E", DriveType::Removable, true, L"DATA"},
                    {L"C", DriveType::Fixed, true, L"SYSTEM"},
                    {L"F", DriveType::Removable, true, L"BACKUP"}});
+    // Prompt drives are on the line before the window is first shown.
     EXPECT_EQ(Line(), L"2 device(s) detected: DATA (E:), BACKUP (F:)");
 
-    fake_->drives = {{L"G", DriveType::Removable, false, L"EMPTY"}};
-    Click(Ctl(M::lblRefreshUSBDevices));
+    fake_->SetDrives({{L"G", DriveType::Removable, false, L"EMPTY"}});
+    Refresh();
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
-    fake_->drives = {{L"E", DriveType::Removable, true, L""}};
+    fake_->SetDrives({{L"E", DriveType::Removable, true, L""}});
     fake_->FailAt(Read::Letter, 0, 21);
-    Click(Ctl(M::lblRefreshUSBDevices));
+    Refresh();
     EXPECT_EQ(Line(), L"No USB Storage device detected."); // what the last complete pass said
     EXPECT_TRUE(window_->IsLoaded());
+}
+
+// A drive that takes its time: the window shows without waiting for it, stays responsive,
+// starts no second pass, shows the line when the drive answers, and closes at once while
+// a pass still hangs (the late result goes nowhere).
+TEST_F(DriveLineTest, HungDrivesNeitherFreezeNorDoubleNorHoldTheClose) {
+    using Clock = std::chrono::steady_clock;
+    const auto msSince = [](Clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+    };
+    const auto gate = std::make_shared<drives::test::DriveGate>();
+    gate->Close();
+    window_ = std::make_unique<app::frm_Main>();
+    fake_ = &UseFake({{L"E", DriveType::Removable, true, L"DATA"}});
+    fake_->gate = gate;
+
+    auto start = Clock::now();
+    window_->Show();
+    EXPECT_LT(msSince(start), 1000);
+    EXPECT_TRUE(IsShown(window_->hwnd()));
+    EXPECT_EQ(Line(), L"USB Devices:");
+    ASSERT_TRUE(PumpUntil([&] { return gate->Held() == 1; }, 2000));
+
+    // Refresh and a tick return at once and start nothing while the pass hangs.
+    start = Clock::now();
+    Click(Ctl(M::lblRefreshUSBDevices));
+    ::SendMessageW(window_->hwnd(), WM_TIMER, M::Timer1, 0);
+    Pump(100);
+    EXPECT_LT(msSince(start), 1000);
+    EXPECT_EQ(gate->Held(), 1);
+    EXPECT_EQ(fake_->Collects(), 0u);
+
+    gate->Open();
+    EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (E:)"; }, 2000));
+    EXPECT_EQ(gate->Passed(), 1);
+
+    // Hung again, and the user closes the window.
+    gate->Close();
+    fake_->SetDrives({});
+    Click(Ctl(M::lblRefreshUSBDevices));
+    ASSERT_TRUE(PumpUntil([&] { return gate->Held() == 1; }, 2000));
+    start = Clock::now();
+    Click(Ctl(M::cmdClose));
+    EXPECT_TRUE(PumpUntil([] { return ProgramEnded(); }, 1000));
+    window_.reset();
+    EXPECT_LT(msSince(start), 1000);
+
+    fake_ = nullptr; // the hung pass owns it now, and drops it when it ends
+    gate->Open();
+    EXPECT_TRUE(gate->WaitUntilPassed(2, std::chrono::seconds(2)));
+    Pump(100); // nothing arrives for a window that is gone
 }
 
 TEST_F(DriveLineTest, TimerKeepsPassingAfterAFailure) {
     StartWithFake({});
     fake_->FailAt(Read::Collect, 0, 5);
-    const size_t asked = fake_->log.size();
-    PumpUntil([&] { return fake_->log.size() > asked; }, kTick + 1500);
-    EXPECT_GT(fake_->log.size(), asked) << "no timer pass";
+    const size_t asked = fake_->Asks();
+    PumpUntil([&] { return fake_->Asks() > asked; }, kTick + 1500);
+    EXPECT_GT(fake_->Asks(), asked) << "no timer pass";
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
     // A working source again: the next tick shows it.
@@ -99,7 +162,7 @@ TEST_F(DriveLineTest, LineKeepsRefreshingBehindAModalWindow) {
     bool mainDisabled = false, refreshed = false;
     WhenShown(L"Modal probe", [&](HWND probe) {
         mainDisabled = !::IsWindowEnabled(window_->hwnd());
-        fake_->drives = {{L"E", DriveType::Removable, true, L"DATA"}};
+        fake_->SetDrives({{L"E", DriveType::Removable, true, L"DATA"}});
         refreshed =
             PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (E:)"; }, kTick + 1500);
         ::SendMessageW(probe, WM_CLOSE, 0, 0);
@@ -155,7 +218,9 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
 
     Plug(L'S', L"BACKUP");
     Click(Ctl(M::lblRefreshUSBDevices));
-    EXPECT_EQ(Line(), L"2 device(s) detected: DATA (R:), BACKUP (S:)");
+    EXPECT_TRUE(
+        PumpUntil([&] { return Line() == L"2 device(s) detected: DATA (R:), BACKUP (S:)"; }, 2000))
+        << "after Refresh: " << testing::PrintToString(Line());
 }
 
 } // namespace

@@ -91,7 +91,8 @@ protected:
     // While a modal window is open: plugs another drive and waits for the main window's
     // timer to show it (it ticks every 5 seconds).
     bool DeviceLineRefreshesMeanwhile() {
-        drives_->drives.push_back({L"F", drives::DriveType::Removable, true, L"BACKUP"});
+        drives_->SetDrives({{L"E", drives::DriveType::Removable, true, L"STICK"},
+                            {L"F", drives::DriveType::Removable, true, L"BACKUP"}});
         return PumpUntil(
             [&] {
                 return WindowText(Ctl(M::lblDevices)) ==
@@ -170,8 +171,8 @@ TEST_F(InfoFromMainTest, EscClosesAboutAndEachShowingStartsAfresh) {
     EXPECT_TRUE(firstClosed);
 
     WhenShown(L"About...", [&](HWND w) {
-        secondVersion =
-            WindowText(::GetDlgItem(::GetDlgItem(w, info::frm_About::Picture1), info::frm_About::Label1));
+        secondVersion = WindowText(
+            ::GetDlgItem(::GetDlgItem(w, info::frm_About::Picture1), info::frm_About::Label1));
         secondClosed = KeyCloses(w, VK_ESCAPE);
         CloseIfOpen(w);
     });

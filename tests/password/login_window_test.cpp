@@ -1,8 +1,12 @@
 // The start-up gate and the login dialog, through the real main window.
 
 #include "password/frm_Login.h"
+#include "password/password_format.h"
+#include "password/secret_text.h"
 #include "password/stored_marker.h"
 #include "tests/password/password_window_fixture.h"
+
+#include <sddl.h>
 
 namespace kv::test {
 namespace {
@@ -58,6 +62,7 @@ protected:
 
 TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     StorePassword(L"Open Sesame");
+    const std::wstring before = StoredValue().text;
     LoginWith({L"wrong", L"open sesame", L"OPEN SESAME", L"Open Sesame ", L" Open Sesame",
                L"Open  Sesame", L"", L"Open Sesam"},
               L"Open Sesame");
@@ -68,10 +73,15 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     EXPECT_TRUE(MainShown());
     EXPECT_FALSE(ProgramEnded());
     EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
-    // The store is read, never rewritten, by a login.
+    // A password kept as text is stored hashed after the login; a hashed one stays as it was.
     const password::StoredPasswordRead after = StoredValue();
     EXPECT_EQ(after.status, password::StoreReadStatus::Value);
-    EXPECT_EQ(after.text.starts_with(L"pbkdf2-sha256$"), GetParam());
+    EXPECT_EQ(password::ClassifyStoredPassword(after.text), password::StoredKind::Hashed);
+    EXPECT_TRUE(password::VerifyPassword(after.text, L"Open Sesame"));
+    EXPECT_FALSE(password::VerifyPassword(after.text, L"open sesame"));
+    if (GetParam()) {
+        EXPECT_EQ(after.text, before);
+    }
 }
 
 TEST_P(StoredFormTest, EnterPressesLogin) {
@@ -118,8 +128,11 @@ TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
     Store(L"letmein");
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kWriteProtectKey);
     const ShownWindows shown;
-    WhenShown(L"Login", [](HWND dialog) {
-        TypeInto(::GetDlgItem(dialog, L::txtPassword), L"letmein"); // typed, then abandoned
+    const MaskedSecret typed;
+    WhenShown(L"Login", [&typed](HWND dialog) {
+        std::wstring text = typed.Reveal();
+        TypeInto(::GetDlgItem(dialog, L::txtPassword), text); // typed, then abandoned
+        password::WipeText(text);
         LeaveDialog(dialog, L::cmdCancel, GetParam());
     });
     Start();
@@ -130,6 +143,32 @@ TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty()) << recorder_.CallTexts().front();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kWriteProtectKey));
+    EXPECT_FALSE(typed.InMemory()) << "the entry box left the typed text in memory";
+}
+
+// A password kept as text whose rewrite is refused (the store's key is read-only): the
+// user is let in all the same, and the store keeps what it had.
+TEST_F(PasswordWindowTest, ARefusedRewriteStillLetsTheUserIn) {
+    Store(L"plain old");
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\kelvane\\settings", 0,
+                              READ_CONTROL | WRITE_DAC, &key),
+              ERROR_SUCCESS);
+    const auto setAccess = [key](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &sd, nullptr));
+        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        ::LocalFree(sd);
+    };
+    setAccess(L"D:P(A;;KR;;;WD)");
+    LoginWith({}, L"plain old");
+    Start();
+    EXPECT_TRUE(password::mdl_main::LoginPassed());
+    EXPECT_TRUE(MainShown());
+    EXPECT_EQ(StoredValue().text, L"plain old");
+    setAccess(L"D:P(A;;KA;;;WD)"); // so that TearDown can delete it
+    ::RegCloseKey(key);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveLoginTest,
@@ -153,7 +192,8 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
             MessageBoxSeen seen;
             AnswerMessageBox(IDOK, &seen);
             Click(::GetDlgItem(dialog, L::cmdLogin));
-            EXPECT_EQ(seen.text, L"Invalid password.");
+            EXPECT_EQ(seen.text, L"The stored password cannot be read.");
+            EXPECT_EQ(seen.icon, UINT{MB_ICONEXCLAMATION});
             EXPECT_EQ(WindowText(box), L"");
         }
         Click(::GetDlgItem(dialog, L::cmdCancel));

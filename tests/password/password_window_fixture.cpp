@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <random>
 
 namespace kv::test {
 namespace {
@@ -43,6 +44,79 @@ bool ShownWindows::Saw(const std::wstring& title) const {
 
 const std::vector<std::wstring>& ShownWindows::titles() const {
     return g_shown;
+}
+
+MaskedSecret::MaskedSecret() {
+    std::random_device random;
+    std::uniform_int_distribution<int> letter(0, 51);
+    for (std::size_t i = 0; i < kLength; ++i) {
+        const int n = letter(random);
+        const wchar_t c = static_cast<wchar_t>(n < 26 ? L'a' + n : L'A' + (n - 26));
+        masked_.push_back(static_cast<wchar_t>(c ^ kMask));
+    }
+}
+
+std::wstring MaskedSecret::Reveal() const {
+    std::wstring text;
+    text.reserve(kLength);
+    for (wchar_t c : masked_) {
+        text.push_back(static_cast<wchar_t>(c ^ kMask));
+    }
+    return text;
+}
+
+bool MaskedSecret::InMemory() const {
+    // Read through ReadProcessMemory into a region of its own, so that a page that cannot
+    // be read is a failed call, not a crash, and the copy is never searched itself.
+    constexpr SIZE_T kChunk = 1 << 20;
+    const std::size_t needle = kLength - kSkippedHead;
+    auto* buffer = static_cast<wchar_t*>(
+        ::VirtualAlloc(nullptr, kChunk + needle * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    if (!buffer) {
+        ADD_FAILURE() << "no scan buffer";
+        return true;
+    }
+    const auto matchesAt = [&](const wchar_t* p) {
+        for (std::size_t k = 0; k < needle; ++k) {
+            if (p[k] != static_cast<wchar_t>(masked_[kSkippedHead + k] ^ kMask)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    bool found = false;
+    MEMORY_BASIC_INFORMATION info{};
+    const BYTE* address = nullptr;
+    while (!found && ::VirtualQuery(address, &info, sizeof info) == sizeof info) {
+        const auto* base = static_cast<const BYTE*>(info.BaseAddress);
+        const DWORD readable = PAGE_READWRITE | PAGE_READONLY | PAGE_WRITECOPY |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_READ;
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE && (info.Protect & readable) &&
+            !(info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) &&
+            info.AllocationBase != static_cast<void*>(buffer)) {
+            for (SIZE_T offset = 0; !found && offset < info.RegionSize; offset += kChunk) {
+                const SIZE_T want =
+                    std::min(kChunk + (needle - 1) * sizeof(wchar_t), info.RegionSize - offset);
+                SIZE_T got = 0;
+                if (!::ReadProcessMemory(::GetCurrentProcess(), base + offset, buffer, want,
+                                         &got)) {
+                    continue;
+                }
+                const std::size_t units = got / sizeof(wchar_t);
+                for (std::size_t i = 0; !found && i + needle <= units; ++i) {
+                    found = matchesAt(buffer + i);
+                }
+            }
+        }
+        const BYTE* next = base + info.RegionSize;
+        if (next <= address) {
+            break;
+        }
+        address = next;
+    }
+    ::SecureZeroMemory(buffer, kChunk + needle * sizeof(wchar_t));
+    ::VirtualFree(buffer, 0, MEM_RELEASE);
+    return found;
 }
 
 void TypeInto(HWND edit, const std::wstring& text) {

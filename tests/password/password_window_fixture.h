@@ -39,6 +39,24 @@ public:
 // UTF-16 unit (so a surrogate pair arrives as two, as from the keyboard).
 void TypeInto(HWND edit, const std::wstring& text);
 
+// A password made up at run time and kept only masked, so that the only copies in clear
+// are the ones the program under test makes of what is typed.
+class MaskedSecret {
+public:
+    MaskedSecret();
+    // The text in clear, for typing; the caller wipes it (password::WipeText) at once.
+    std::wstring Reveal() const;
+    // Whether the process's own memory, freed blocks included, holds the text in UTF-16.
+    // Its head is left out of the search: a heap overwrites the start of a freed block.
+    bool InMemory() const;
+
+private:
+    static constexpr std::size_t kLength = 48;
+    static constexpr std::size_t kSkippedHead = 16;
+    static constexpr wchar_t kMask = 0x5A5A;
+    std::wstring masked_;
+};
+
 // The store's raw value, read with the store's own reader.
 password::StoredPasswordRead StoredValue();
 // Puts a value into the real store directly.

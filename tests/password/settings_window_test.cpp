@@ -3,6 +3,7 @@
 
 #include "password/frm_Settings.h"
 #include "password/password_format.h"
+#include "password/secret_text.h"
 #include "tests/password/password_window_fixture.h"
 
 #include <functional>
@@ -52,7 +53,8 @@ void ExpectInformation(const MessageBoxSeen& seen, const std::wstring& text) {
 void ExpectStoredHashed(const std::wstring& text) {
     const password::StoredPasswordRead stored = StoredValue();
     ASSERT_EQ(stored.status, password::StoreReadStatus::Value);
-    EXPECT_EQ(password::ClassifyStoredPassword(stored.text), password::StoredKind::Hashed) << "stored as text";
+    EXPECT_EQ(password::ClassifyStoredPassword(stored.text), password::StoredKind::Hashed)
+        << "stored as text";
     EXPECT_EQ(stored.text.find(text), std::wstring::npos);
     EXPECT_TRUE(password::VerifyPassword(stored.text, text));
 }
@@ -147,7 +149,8 @@ TEST_F(SettingsWindowTest, EmptyBoxAnsweredYesDisablesThePassword) {
         EXPECT_FALSE(::IsWindow(dialog));
     });
     const password::StoredPasswordRead stored = StoredValue();
-    EXPECT_EQ(stored.status, password::StoreReadStatus::Value) << "the value is emptied, not deleted";
+    EXPECT_EQ(stored.status, password::StoreReadStatus::Value)
+        << "the value is emptied, not deleted";
     EXPECT_EQ(stored.text, L"");
 
     Close();
@@ -163,10 +166,14 @@ TEST_P(LeaveSettingsTest, LeavingAfterTypingChangesNothing) {
     const std::wstring before = Hashed(L"unchanged");
     Store(before);
     const ShownWindows shown;
-    OpenSettings([](HWND dialog) {
-        TypeInto(::GetDlgItem(dialog, S::txtPassword), L"never stored");
+    const MaskedSecret typed;
+    OpenSettings([&typed](HWND dialog) {
+        std::wstring text = typed.Reveal();
+        TypeInto(::GetDlgItem(dialog, S::txtPassword), text);
+        password::WipeText(text);
         LeaveDialog(dialog, S::cmdCancel, GetParam());
     });
+    EXPECT_FALSE(typed.InMemory()) << "the entry box left the typed text in memory";
     EXPECT_EQ(StoredValue().text, before);
     EXPECT_FALSE(shown.Saw(L"Kelvane")) << "nothing is said";
     EXPECT_TRUE(MainShown());
@@ -176,6 +183,20 @@ TEST_P(LeaveSettingsTest, LeavingAfterTypingChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveSettingsTest,
                          ::testing::Values(Leave::CancelButton, Leave::EscKey, Leave::CloseBox),
                          LeaveName);
+
+TEST_F(SettingsWindowTest, AChangeLeavesNoCopyOfTheTypedPassword) {
+    const MaskedSecret secret;
+    OpenSettings([&secret](HWND dialog) {
+        std::wstring text = secret.Reveal();
+        TypeInto(::GetDlgItem(dialog, S::txtPassword), text);
+        password::WipeText(text);
+        MessageBoxSeen seen;
+        AnswerMessageBox(IDOK, &seen);
+        Click(::GetDlgItem(dialog, S::cmdChange));
+        ExpectInformation(seen, L"Password has been changed.");
+    });
+    EXPECT_FALSE(secret.InMemory());
+}
 
 TEST_F(SettingsWindowTest, EnterPressesChange) {
     OpenSettings([](HWND dialog) {
@@ -243,7 +264,8 @@ TEST_F(UnwritableStoreTest, AFailedWriteIsToldAndNothingIsClaimed) {
         },
         Where());
     EXPECT_EQ(password::ReadStoredPassword(Where()).status, password::StoreReadStatus::Missing);
-    EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Missing) << "the real store is untouched";
+    EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Missing)
+        << "the real store is untouched";
 }
 
 } // namespace
