@@ -85,19 +85,6 @@ void Toggle(ui::Form& f, Switch which) {
 
 constexpr wchar_t kMessageTitle[] = L"Kelvane";
 
-// The switch's heading, as the window shows it.
-const wchar_t* ProtectionName(Switch which) {
-    switch (which) {
-    case Switch::WriteProtect:
-        return L"USB Device Write Protection";
-    case Switch::UsbLock:
-        return L"USB Device Lock";
-    case Switch::Autorun:
-        break;
-    }
-    return L"USB Device Autorun";
-}
-
 // The registry module's lines are ANSI text.
 std::wstring FromAnsi(const std::string& text) {
     if (text.empty()) {
@@ -220,7 +207,7 @@ void frm_Main::ToggleAndExplain(Switch which) {
 
 void frm_Main::OfferRestartAsAdministrator(Switch which) {
     const std::wstring question = std::wstring(L"Windows refused the change: changing the ") +
-                                  ProtectionName(which) +
+                                  std::wstring(protection::SwitchHeading(which)) +
                                   L" needs administrator rights.\r\n\r\n"
                                   L"Do you want to restart Kelvane as administrator?";
     if (ui::ShowMessage(kMessageTitle, question, ui::MessageIcon::Exclamation,

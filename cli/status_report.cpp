@@ -5,19 +5,6 @@
 namespace kv::cli {
 namespace {
 
-// The heading of the switch's block in the window.
-std::wstring_view Heading(Switch name) {
-    switch (name) {
-    case Switch::WriteProtect:
-        return L"USB Device Write Protection";
-    case Switch::UsbLock:
-        return L"USB Device Lock";
-    case Switch::Autorun:
-        return L"USB Device Autorun";
-    }
-    return {};
-}
-
 // A control character in a volume label would break the one-line-per-item shape.
 std::wstring OnOneLine(std::wstring text) {
     for (wchar_t& c : text) {
@@ -75,7 +62,8 @@ const char* JsonBool(bool value) {
 } // namespace
 
 std::wstring StateLine(Switch name, bool on) {
-    return std::wstring(Heading(name)) + L": " + std::wstring(protection::StateWord(name, on));
+    return std::wstring(protection::SwitchHeading(name)) + L": " +
+           std::wstring(protection::StateWord(name, on));
 }
 
 std::wstring StatusText(const StatusReport& report) {

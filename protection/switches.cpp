@@ -204,6 +204,18 @@ void ToggleAutorun(SwitchView& view) {
 
 } // namespace
 
+std::wstring_view SwitchHeading(Switch which) {
+    switch (which) {
+    case Switch::WriteProtect:
+        return L"USB Device Write Protection";
+    case Switch::UsbLock:
+        return L"USB Device Lock";
+    case Switch::Autorun:
+        break;
+    }
+    return L"USB Device Autorun";
+}
+
 std::wstring_view StateWord(Switch which, bool on) {
     if (which == Switch::Autorun) {
         return (on ? kAutorun.noneSuppressing : kAutorun.anySuppressing).word;

@@ -27,6 +27,9 @@ void ToggleSwitch(Switch which, SwitchView& view);
 // The same switches without a window (the command line). "On" is the state the block
 // names first: write protection "Enabled", storage "Locked", autorun "Enabled" (allowed).
 
+// The heading of the switch's block: "USB Device Write Protection", ...
+[[nodiscard]] std::wstring_view SwitchHeading(Switch which);
+
 // The word the block's status label shows for the state: "Enabled", "Locked", ...
 [[nodiscard]] std::wstring_view StateWord(Switch which, bool on);
 
