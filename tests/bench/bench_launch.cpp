@@ -1,12 +1,12 @@
 // bench_launch: starts GUI programs and measures them from outside, as a user's shell
 // would see them. Prints figures; it never judges them.
 //
-//   bench_launch startup [--pairs N] A.exe B.exe [C.exe]
+//   bench_launch startup [--pairs N] A.exe B.exe [C.exe [D.exe]]
 //       Starts A and B alternately (A B A B ...), N pairs (default 20) after one unmeasured
-//       start of each; with C, rounds of A B C. A start lasts from CreateProcess until
+//       start of each; with C (and D), rounds of A B C (D). A start lasts from CreateProcess until
 //       WaitForInputIdle returns and the program shows a window. After each start the
 //       program's peak working set is read, then the program is closed through its window.
-//       Prints the medians, the median of the pairwise ratios A/B (and A/C) and the peak
+//       Prints the medians, the median of the pairwise ratios A/B (A/C, A/D) and the peak
 //       working sets.
 //   bench_launch idle [--seconds S] [--show TEXT] A.exe [B.exe]
 //       Starts the programs, lets them settle, and prints the CPU time each used over S
@@ -222,13 +222,14 @@ long long FileSize(const std::wstring& path) {
 // Start-ups of A against B (and C, when given), alternating A B [C] A B [C] ...
 int Startup(int rounds, const std::vector<std::wstring>& exes) {
     const size_t n = exes.size();
-    const char* letter[] = {"A", "B", "C"};
+    const char* letter[] = {"A", "B", "C", "D"};
     std::printf("start-up: %s (A) against %s (B)", BaseName(exes[0]).c_str(),
                 BaseName(exes[1]).c_str());
-    if (n == 3) {
-        std::printf(" and %s (C)", BaseName(exes[2]).c_str());
+    for (size_t p = 2; p < n; ++p) {
+        std::printf(" and %s (%s)", BaseName(exes[p]).c_str(), letter[p]);
     }
-    std::printf(", %d rounds, %s\n", rounds, n == 3 ? "A B C A B C" : "A B A B");
+    std::printf(", %d rounds, %s\n", rounds,
+                n == 4 ? "A B C D A B C D" : (n == 3 ? "A B C A B C" : "A B A B"));
     // The first start of each pays for loading Wine's libraries from disk.
     for (const std::wstring& exe : exes) {
         if (!MeasureStart(exe)) {
@@ -363,7 +364,7 @@ int wmain(int argc, wchar_t** argv) {
             exes.push_back(WindowsPath(arg));
         }
     }
-    if (mode == L"startup" && (exes.size() == 2 || exes.size() == 3)) {
+    if (mode == L"startup" && exes.size() >= 2 && exes.size() <= 4) {
         return Startup(count > 0 ? count : 20, exes);
     }
     if (mode == L"idle" && !exes.empty()) {
