@@ -10,15 +10,6 @@
 namespace kv::app {
 namespace {
 
-std::wstring Widen(const char* text) {
-    // The layer's own failure texts are ASCII.
-    std::wstring wide;
-    for (const char* p = text; *p; ++p) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-    }
-    return wide;
-}
-
 // Why the window is not there, or nothing when it is (or the login ended the program).
 std::wstring ShowOrExplain(ui::Form& main) {
     try {
@@ -28,7 +19,7 @@ std::wstring ShowOrExplain(ui::Form& main) {
         }
         return {};
     } catch (const std::exception& e) {
-        return Widen(e.what());
+        return win32::ExceptionMessage(e);
     } catch (...) {
         return L"An unknown error occurred.";
     }

@@ -28,6 +28,14 @@ void ReportHresult(std::wstring_view what, HRESULT hr) {
     ReportWin32(what, static_cast<DWORD>(hr));
 }
 
+std::wstring ExceptionMessage(const std::exception& e) {
+    std::wstring text;
+    for (const char* c = e.what(); *c; ++c) {
+        text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    }
+    return text;
+}
+
 void ReportException(const wchar_t* where) noexcept {
     // Reporting must not throw in its turn (no memory for the text): then it stays silent.
     try {
@@ -36,9 +44,7 @@ void ReportException(const wchar_t* where) noexcept {
         } catch (const std::exception& e) {
             std::wstring text(where);
             text += L": ";
-            for (const char* c = e.what(); *c; ++c) {
-                text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-            }
+            text += ExceptionMessage(e);
             Report(text);
         } catch (...) {
             Report(std::wstring(where) + L": unknown error");

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ void ReportHresult(std::wstring_view what, HRESULT hr);
 template <typename Fn> bool Guard(const wchar_t* where, Fn&& fn) noexcept;
 
 void ReportException(const wchar_t* where) noexcept; // inside a catch block
+
+// An exception's what(), widened: the program's own failure texts are ASCII.
+std::wstring ExceptionMessage(const std::exception& e);
 
 template <typename Fn> bool Guard(const wchar_t* where, Fn&& fn) noexcept {
     try {
