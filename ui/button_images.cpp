@@ -1,5 +1,6 @@
 #include "ui/button_images.h"
 
+#include "ui/image_pixels.h"
 #include "ui/units.h"
 #include "win32/report.h"
 
@@ -10,13 +11,6 @@
 
 namespace kv::ui {
 namespace {
-
-// Premultiplied 32-bit pixels, top-down rows.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> argb;
-};
 
 struct Dib {
     win32::UniqueBitmap bitmap;
@@ -38,7 +32,7 @@ Dib MakeDib(int width, int height) {
     return dib;
 }
 
-bool PicturePixels(const Picture& picture, Pixels& out) {
+bool PicturePixels(const Picture& picture, ImagePixels& out) {
     DIBSECTION section{};
     if (::GetObjectW(picture.bitmap(), sizeof(section), &section) != sizeof(section) ||
         !section.dsBm.bmBits || section.dsBm.bmBitsPixel != 32) {
@@ -54,7 +48,7 @@ bool PicturePixels(const Picture& picture, Pixels& out) {
 // The system's small shield at `size` pixels. Drawn once on black and once on white: what
 // shows on black is the premultiplied colour, and how much the white shows through is the
 // alpha, whatever form the icon is stored in.
-bool ShieldPixels(int size, Pixels& out) {
+bool ShieldPixels(int size, ImagePixels& out) {
     using LoadScaled = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
     // Common Controls 6 has it (the manifest asks for them); the import library does not.
     const auto load = reinterpret_cast<LoadScaled>(reinterpret_cast<void (*)()>(
@@ -95,7 +89,7 @@ bool ShieldPixels(int size, Pixels& out) {
     return true;
 }
 
-void Place(const Pixels& from, std::uint32_t* to, int toWidth, int x, int y) {
+void Place(const ImagePixels& from, std::uint32_t* to, int toWidth, int x, int y) {
     for (int row = 0; row < from.height; ++row) {
         std::memcpy(to + static_cast<size_t>(y + row) * toWidth + x,
                     from.argb.data() + static_cast<size_t>(row) * from.width,
@@ -120,7 +114,7 @@ win32::UniqueImageList MakeButtonImages(const Picture& picture, bool shield, uns
     if (!shield) {
         return ListOf(picture.bitmap(), picture.width(), picture.height());
     }
-    Pixels art, badge;
+    ImagePixels art, badge;
     const int size = ::GetSystemMetricsForDpi(SM_CXSMICON, dpi);
     if (!PicturePixels(picture, art) || !ShieldPixels(size, badge)) {
         return {};

@@ -2,12 +2,11 @@
 
 #include "win32/report.h"
 
-#include <wincodec.h>
-#include <wrl/client.h>
+#include "ui/image_scale.h"
+#include "ui/png.h"
 
 #include <cstring>
-
-using Microsoft::WRL::ComPtr;
+#include <optional>
 
 namespace kv::ui {
 namespace {
@@ -30,38 +29,17 @@ Resource FindPng(int id) {
     return {::LockResource(loaded), ::SizeofResource(module, info)};
 }
 
-ComPtr<IWICImagingFactory> Factory() {
-    ComPtr<IWICImagingFactory> factory;
-    const HRESULT hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                          IID_PPV_ARGS(&factory));
-    if (FAILED(hr)) {
-        win32::ReportHresult(L"CoCreateInstance(WICImagingFactory)", hr);
-        return nullptr;
+std::optional<ImagePixels> Decode(int id) {
+    const Resource png = FindPng(id);
+    if (!png.data) {
+        return std::nullopt;
     }
-    return factory;
-}
-
-ComPtr<IWICBitmapFrameDecode> Decode(IWICImagingFactory& factory, const Resource& png) {
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    HRESULT hr = factory.CreateStream(&stream);
-    if (SUCCEEDED(hr)) {
-        hr =
-            stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(png.data)), png.size);
+    std::optional<ImagePixels> pixels =
+        DecodePng({static_cast<const std::uint8_t*>(png.data), png.size});
+    if (!pixels) {
+        win32::Report(L"could not decode picture resource " + std::to_wstring(id));
     }
-    if (SUCCEEDED(hr)) {
-        hr = factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                             &decoder);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = decoder->GetFrame(0, &frame);
-    }
-    if (FAILED(hr)) {
-        win32::ReportHresult(L"decoding a picture", hr);
-        return nullptr;
-    }
-    return frame;
+    return pixels;
 }
 
 } // namespace
@@ -82,14 +60,7 @@ SIZE Picture::DesignSize(int id) {
     return {be32(16), be32(20)};
 }
 
-void ReleaseFactory(IWICImagingFactory* factory) noexcept {
-    factory->Release();
-}
-
-PictureLoader::PictureLoader(int hiDpiOffset)
-    : factory_(Factory().Detach()), hiDpiOffset_(hiDpiOffset) {}
-
-PictureLoader::~PictureLoader() = default;
+PictureLoader::PictureLoader(int hiDpiOffset) : hiDpiOffset_(hiDpiOffset) {}
 
 std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heightPx) {
     const auto key = std::make_tuple(id, widthPx, heightPx);
@@ -98,63 +69,31 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     }
     auto made = std::make_shared<Picture>();
     loaded_[key] = made;
-    Picture& picture = *made;
-    if (widthPx <= 0 || heightPx <= 0 || !factory_) {
+    if (widthPx <= 0 || heightPx <= 0) {
         return made;
     }
-    Resource png = FindPng(id);
-    if (!png.data) {
-        win32::Report(L"missing picture resource " + std::to_wstring(id));
-        return made;
-    }
-    IWICImagingFactory* factory = factory_.get();
-    ComPtr<IWICBitmapFrameDecode> frame = Decode(*factory, png);
-    UINT w = 0, h = 0;
-    if (!frame || FAILED(frame->GetSize(&w, &h))) {
+    std::optional<ImagePixels> pixels = Decode(id);
+    if (!pixels) {
+        if (!FindPng(id).data) {
+            win32::Report(L"missing picture resource " + std::to_wstring(id));
+        }
         return made;
     }
     // Shrinking the double-size art looks better than enlarging the plain one.
-    if (static_cast<int>(w) < widthPx || static_cast<int>(h) < heightPx) {
-        const Resource twin = hiDpiOffset_ ? FindPng(id + hiDpiOffset_) : Resource{};
-        if (twin.data) {
-            if (ComPtr<IWICBitmapFrameDecode> big = Decode(*factory, twin)) {
-                frame = big;
-            }
+    if ((pixels->width < widthPx || pixels->height < heightPx) && hiDpiOffset_) {
+        if (std::optional<ImagePixels> twin = Decode(id + hiDpiOffset_)) {
+            pixels = std::move(twin);
         }
     }
-
-    // A picture shown at its own size (every one at 96 DPI) needs no scaler.
-    ComPtr<IWICBitmapSource> source = frame;
-    UINT sourceWidth = 0, sourceHeight = 0;
-    HRESULT hr = frame->GetSize(&sourceWidth, &sourceHeight);
-    if (SUCCEEDED(hr) && (sourceWidth != static_cast<UINT>(widthPx) ||
-                          sourceHeight != static_cast<UINT>(heightPx))) {
-        ComPtr<IWICBitmapScaler> scaler;
-        hr = factory->CreateBitmapScaler(&scaler);
-        if (SUCCEEDED(hr)) {
-            hr = scaler->Initialize(frame.Get(), static_cast<UINT>(widthPx),
-                                    static_cast<UINT>(heightPx), WICBitmapInterpolationModeFant);
-        }
-        source = scaler;
-    }
-    ComPtr<IWICFormatConverter> converter;
-    if (SUCCEEDED(hr)) {
-        hr = factory->CreateFormatConverter(&converter);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppPBGRA,
-                                   WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom);
-    }
-    if (FAILED(hr)) {
-        win32::ReportHresult(L"scaling a picture", hr);
-        return made;
+    // A picture shown at its own size (every one at 96 DPI, the twins at 192) is not resampled.
+    if (pixels->width != widthPx || pixels->height != heightPx) {
+        pixels = ScaleImage(*pixels, widthPx, heightPx);
     }
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
     bmi.bmiHeader.biWidth = widthPx;
-    bmi.bmiHeader.biHeight = -heightPx; // top-down, like WIC's rows
+    bmi.bmiHeader.biHeight = -heightPx; // top-down, like the decoded rows
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
@@ -165,16 +104,10 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
         win32::Report(L"CreateDIBSection failed for a picture");
         return made;
     }
-    const UINT stride = static_cast<UINT>(widthPx) * 4;
-    hr = converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(heightPx),
-                               static_cast<BYTE*>(bits));
-    if (FAILED(hr)) {
-        win32::ReportHresult(L"copying a picture", hr);
-        return made;
-    }
-    picture.bitmap_ = std::move(bitmap);
-    picture.width_ = widthPx;
-    picture.height_ = heightPx;
+    std::memcpy(bits, pixels->argb.data(), pixels->argb.size() * sizeof(std::uint32_t));
+    made->bitmap_ = std::move(bitmap);
+    made->width_ = widthPx;
+    made->height_ = heightPx;
     return made;
 }
 

@@ -8,8 +8,6 @@
 #include <memory>
 #include <tuple>
 
-struct IWICImagingFactory;
-
 namespace kv::ui {
 
 class Picture {
@@ -36,15 +34,12 @@ private:
     int height_ = 0;
 };
 
-void ReleaseFactory(IWICImagingFactory* factory) noexcept;
-
-// Loads the pictures of one layout pass: one imaging factory for all of them, and each
-// picture decoded once per size however many controls show it. A picture's
+// Loads the pictures of one layout pass: each picture decoded once per size however many
+// controls show it. A picture's
 // double-resolution twin has the resource id `id + hiDpiOffset` (0: no twins).
 class PictureLoader {
 public:
     explicit PictureLoader(int hiDpiOffset);
-    ~PictureLoader();
     PictureLoader(const PictureLoader&) = delete;
     PictureLoader& operator=(const PictureLoader&) = delete;
 
@@ -53,7 +48,6 @@ public:
     std::shared_ptr<const Picture> Load(int id, int widthPx, int heightPx);
 
 private:
-    win32::UniqueInterface<IWICImagingFactory, ReleaseFactory> factory_;
     int hiDpiOffset_;
     std::map<std::tuple<int, int, int>, std::shared_ptr<const Picture>> loaded_;
 };
