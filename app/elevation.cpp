@@ -1,9 +1,8 @@
 #include "app/elevation.h"
 
 #include "win32/report.h"
+#include "win32/shell.h"
 #include "win32/unique_handle.h"
-
-#include <shellapi.h>
 
 #include <string>
 
@@ -58,13 +57,12 @@ public:
         }
         const std::wstring folder = WorkingFolder();
         SHELLEXECUTEINFOW run{sizeof(run)};
-        run.fMask = SEE_MASK_NOASYNC; // the start is complete when the call returns
         run.hwnd = owner;
         run.lpVerb = L"runas";
         run.lpFile = program.c_str();
         run.lpDirectory = folder.empty() ? nullptr : folder.c_str();
         run.nShow = SW_SHOWNORMAL;
-        if (!::ShellExecuteExW(&run)) {
+        if (!win32::ShellExecuteExNow(run)) {
             return ::GetLastError();
         }
         return ERROR_SUCCESS;

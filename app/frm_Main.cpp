@@ -4,6 +4,7 @@
 #include "app/frm_Main_design.h"
 #include "ui/message_box.h"
 #include "win32/report.h"
+#include "win32/shell.h"
 #include "win32/system_message.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
@@ -12,8 +13,6 @@
 #include "password/startup_gate.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
-
-#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -264,7 +263,7 @@ void frm_Main::lblRefreshUSBDevices_Click() {
 
 void frm_Main::OpenWebsite(const std::wstring& address) {
     // What the shell does with it is its own affair: nothing is reported.
-    ::ShellExecuteW(hwnd(), L"Open", address.c_str(), nullptr, nullptr, SW_SHOW);
+    win32::ShellExecuteNow(hwnd(), L"Open", address.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void frm_Main::lblvandorlin_Click() {

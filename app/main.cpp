@@ -19,8 +19,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (const auto arguments = kv::cli::ProcessArguments(); !arguments.empty()) {
         return kv::cli::RunWindowsCommandLine(arguments);
     }
-    // The pictures are decoded through COM (WIC).
-    const kv::win32::ComScope com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 

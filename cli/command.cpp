@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -189,6 +190,17 @@ std::wstring_view UsageText() {
            L"rights.\n"
            L"\n"
            L"Exit codes: 0 done; 1 refused or failed; 2 usage error (nothing was changed).\n";
+}
+
+bool HasArguments(std::wstring_view commandLine) {
+    std::size_t at = 0;
+    if (!commandLine.empty() && commandLine.front() == L'"') {
+        const std::size_t close = commandLine.find(L'"', 1);
+        at = close == std::wstring_view::npos ? commandLine.size() : close + 1;
+    } else {
+        at = std::min(commandLine.find_first_of(L" \t"), commandLine.size());
+    }
+    return commandLine.find_first_not_of(L" \t", at) != std::wstring_view::npos;
 }
 
 } // namespace kv::cli

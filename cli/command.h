@@ -41,6 +41,12 @@ struct UsageError {
 
 using Parsed = std::variant<Command, UsageError>;
 
+// Whether the raw command line (GetCommandLineW's) holds anything after the program's
+// own name, which is read as the system reads it: up to the closing quote when it starts
+// with one, else up to the first space or tab. Without, the window opens and the line
+// need not be split into arguments at all.
+bool HasArguments(std::wstring_view commandLine);
+
 // `arguments` is what followed the program name; an empty list is the window's business,
 // not the command line's, and parses as Help.
 Parsed ParseArguments(const std::vector<std::wstring>& arguments);

@@ -6,11 +6,11 @@
 #include "drives/drive_source_win.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
+#include "win32/shell.h"
 #include "win32/system_message.h"
 #include "win32/unique_handle.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 namespace kv::cli {
 namespace {
@@ -32,8 +32,12 @@ std::wstring ErrorText(long code) {
 } // namespace
 
 std::vector<std::wstring> ProcessArguments() {
+    const wchar_t* line = ::GetCommandLineW();
+    if (!HasArguments(line)) {
+        return {}; // the window's start: no need to load the shell to split the line
+    }
     int count = 0;
-    const UniqueArguments arguments(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    const UniqueArguments arguments(win32::CommandLineToArgv(line, &count));
     std::vector<std::wstring> list;
     for (int i = 1; arguments && i < count; ++i) {
         list.emplace_back(arguments.get()[i]);

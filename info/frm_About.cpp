@@ -2,12 +2,11 @@
 
 #include "info/author.h"
 #include "info/frm_About_design.h"
-
-#include <shellapi.h>
+#include "win32/shell.h"
 
 namespace kv::info {
 
-frm_About::frm_About() : ui::Form(AboutDesign()), shellExecute_(&::ShellExecuteW) {}
+frm_About::frm_About() : ui::Form(AboutDesign()), shellExecute_(&win32::ShellExecuteNow) {}
 
 void frm_About::SetShellExecute(ShellExecuteFn shellExecute) {
     shellExecute_ = std::move(shellExecute);

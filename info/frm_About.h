@@ -13,7 +13,7 @@ namespace kv::info {
 
 class frm_About : public ui::Form, public AboutIds {
 public:
-    // The shell call that opens an address; ShellExecuteW unless a test replaces it.
+    // The shell call that opens an address; the shell's ShellExecute unless a test replaces it.
     using ShellExecuteFn =
         std::function<HINSTANCE(HWND owner, const wchar_t* verb, const wchar_t* file,
                                 const wchar_t* parameters, const wchar_t* directory, int show)>;

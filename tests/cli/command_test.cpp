@@ -84,5 +84,25 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
     }
 }
 
+TEST(HasArguments, OnlyWhatFollowsTheProgramName) {
+    const struct {
+        const wchar_t* line;
+        bool expected;
+    } lines[] = {
+        {L"kelvane.exe", false},
+        {L"kelvane.exe  \t ", false},
+        {L"\"C:\\Program Files\\Kelvane\\kelvane.exe\"", false},
+        {L"\"C:\\Program Files\\Kelvane\\kelvane.exe\" ", false},
+        {L"", false},
+        {L"kelvane.exe status", true},
+        {L"\"C:\\Program Files\\Kelvane\\kelvane.exe\" status", true},
+        {L"\"C:\\a b\\kelvane.exe\"status", true},
+        {L"\"C:\\unclosed quote status", false},
+    };
+    for (const auto& l : lines) {
+        EXPECT_EQ(HasArguments(l.line), l.expected) << l.line;
+    }
+}
+
 } // namespace
 } // namespace kv::cli
