@@ -160,14 +160,18 @@ void Form::Load() {
         ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
-    CreateControls();
-    Layout(::GetDpiForWindow(hwnd_));
+    const unsigned dpi = ::GetDpiForWindow(hwnd_);
+    CreateControls(dpi);
+    Layout(dpi);
     PlaceWindow(nullptr);
     Form_Load();
 }
 
-void Form::CreateControls() {
+void Form::CreateControls(unsigned dpi) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // Each control is made where it belongs at this DPI: under Wine every move of a
+    // window is a round trip to the server, so the first layout moves none.
+    placedDpi_ = dpi ? dpi : kDefaultDpi;
     auto form = std::make_unique<Background>();
     form->hwnd = hwnd_;
     backgrounds_.push_back(std::move(form));
@@ -191,8 +195,10 @@ void Form::CreateControls() {
         }
         HWND hwnd = ::CreateWindowExW(
             style.exStyle, ClassName(style.windowClass), style.textIsName ? d->name : d->text,
-            style.style, 0, 0, 0, 0, control->container,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
+            style.style, TwipsToPixels(d->left, placedDpi_), TwipsToPixels(d->top, placedDpi_),
+            TwipsToPixels(d->width, placedDpi_), TwipsToPixels(d->height, placedDpi_),
+            control->container, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance,
+            this);
         if (!hwnd) {
             throw std::runtime_error("CreateWindowEx(control) failed");
         }
@@ -241,6 +247,10 @@ void Form::Layout(unsigned dpi) {
     }
 
     PictureLoader pictures(design_.hiDpiPictureOffset); // one decode per picture and size
+    // Labels are measured in one memory DC: a window's own DC costs a round trip each.
+    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
+    // A form not shown yet has nothing to repaint.
+    const BOOL redraw = ::IsWindowVisible(hwnd_);
     for (auto& c : controls_) {
         const ControlDesign& d = *c->design;
         if (!c->hwnd) {
@@ -248,14 +258,15 @@ void Form::Layout(unsigned dpi) {
         }
         const int x = TwipsToPixels(d.left, dpi_);
         const int y = TwipsToPixels(d.top, dpi_);
-        const int w = TwipsToPixels(d.width, dpi_);
-        const int h = TwipsToPixels(d.height, dpi_);
-        ::SetWindowPos(c->hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
         if (d.kind != Kind::Image && d.kind != Kind::PictureBox) {
-            ::SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), TRUE);
+            ::SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), redraw);
         }
         if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
-            SizeLabelToText(*c);
+            const SIZE size = LabelSize(*c, measure.get());
+            ::SetWindowPos(c->hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (dpi_ != placedDpi_) {
+            ::SetWindowPos(c->hwnd, nullptr, x, y, TwipsToPixels(d.width, dpi_),
+                           TwipsToPixels(d.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
         }
         const bool pictured = d.kind == Kind::Image || d.kind == Kind::PictureButton;
         if (pictured && d.picture) {
@@ -273,6 +284,7 @@ void Form::Layout(unsigned dpi) {
     for (auto& b : backgrounds_) {
         ComposeBackground(*b, design_, pictures, dpi_);
     }
+    placedDpi_ = dpi_;
     fonts_.EndRenewal();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -320,10 +332,16 @@ void Form::PlaceWindow(const RECT* suggested) {
 }
 
 void Form::SizeLabelToText(ControlState& c) {
+    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
+    const SIZE size = LabelSize(c, measure.get());
+    ::SetWindowPos(c.hwnd, nullptr, 0, 0, size.cx, size.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE Form::LabelSize(const ControlState& c, HDC dc) {
     const ControlDesign& d = *c.design;
     std::wstring text = Text(d.id);
-    win32::ScopedWindowDc dc(c.hwnd);
-    win32::ScopedSelect font(dc.get(), FontFor(d.font));
+    win32::ScopedSelect font(dc, FontFor(d.font));
     RECT rc{0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_SINGLELINE;
     if (d.flags & kNoPrefix) {
@@ -332,11 +350,11 @@ void Form::SizeLabelToText(ControlState& c) {
     if (text.empty()) {
         text = L" "; // keeps the height of one line
     }
-    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &rc, format);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
     // One pixel more: a last glyph (a colon, a period) may draw just past its advance.
     int width = rc.right - rc.left + 1;
     ABC abc{};
-    if (::GetCharABCWidthsW(dc.get(), text.back(), text.back(), &abc) && abc.abcC < 0) {
+    if (::GetCharABCWidthsW(dc, text.back(), text.back(), &abc) && abc.abcC < 0) {
         width -= abc.abcC;
     }
     if (d.flags & kEllipsis) {
@@ -346,8 +364,7 @@ void Form::SizeLabelToText(ControlState& c) {
         const int room = container.right - TwipsToPixels(d.left + design_.sideMarginTwips, dpi_);
         width = std::max(0, std::min(width, room));
     }
-    ::SetWindowPos(c.hwnd, nullptr, 0, 0, width, rc.bottom - rc.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return {width, rc.bottom - rc.top};
 }
 
 void Form::AddTooltip(HWND label) {
@@ -621,7 +638,7 @@ bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARA
     case WM_CTLCOLORSTATIC: {
         // Labels are transparent: they erase with the container's own picture.
         const ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam));
-        const Background* b = BackgroundOf(container);
+        Background* b = BackgroundOf(container);
         if (!c || !b || !b->brush) {
             return false;
         }

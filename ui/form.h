@@ -94,10 +94,12 @@ private:
                                 LRESULT& result);
     bool HandleDialogKey(const MSG& msg);
 
-    void CreateControls();
+    void CreateControls(unsigned dpi);
     void Layout(unsigned dpi);
     void PlaceWindow(const RECT* suggested);
     void SizeLabelToText(ControlState& control);
+    // What an auto-size label's text needs, measured in `dc` (any DC; the font is chosen).
+    SIZE LabelSize(const ControlState& control, HDC dc);
     void InstallButtonImages(ControlState& control);
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
@@ -123,6 +125,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
     unsigned dpi_ = 96;
+    unsigned placedDpi_ = 0; // the DPI the controls are placed for
     std::vector<std::unique_ptr<ControlState>> controls_;
     std::vector<std::unique_ptr<Background>> backgrounds_;
     FontCache fonts_;
