@@ -1,5 +1,6 @@
 #include "ui/button_images.h"
 
+#include "ui/dib.h"
 #include "ui/image_pixels.h"
 #include "ui/units.h"
 #include "win32/report.h"
@@ -11,26 +12,6 @@
 
 namespace kv::ui {
 namespace {
-
-struct Dib {
-    win32::UniqueBitmap bitmap;
-    std::uint32_t* bits = nullptr;
-};
-
-Dib MakeDib(int width, int height) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height; // top-down
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Dib dib;
-    dib.bitmap.reset(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    dib.bits = dib.bitmap ? static_cast<std::uint32_t*>(bits) : nullptr;
-    return dib;
-}
 
 bool PicturePixels(const Picture& picture, ImagePixels& out) {
     DIBSECTION section{};
@@ -58,7 +39,7 @@ bool ShieldPixels(int size, ImagePixels& out) {
         win32::Report(L"no shield icon");
         return false;
     }
-    Dib dib = MakeDib(size, size);
+    Dib32 dib = MakeDib32(size, size);
     win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!dib.bits || !dc) {
         return false;
@@ -122,7 +103,7 @@ win32::UniqueImageList MakeButtonImages(const Picture& picture, bool shield, uns
     const int gap = ScalePixels(2, dpi);
     const int width = art.width + 2 * (badge.width + gap);
     const int height = std::max(art.height, badge.height);
-    Dib dib = MakeDib(width, height);
+    Dib32 dib = MakeDib32(width, height);
     if (!dib.bits) {
         return {};
     }

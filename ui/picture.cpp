@@ -2,6 +2,7 @@
 
 #include "win32/report.h"
 
+#include "ui/dib.h"
 #include "ui/image_scale.h"
 #include "ui/png.h"
 
@@ -90,22 +91,13 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
         pixels = ScaleImage(*pixels, widthPx, heightPx);
     }
 
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = widthPx;
-    bmi.bmiHeader.biHeight = -heightPx; // top-down, like the decoded rows
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win32::UniqueBitmap bitmap(
-        ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) {
+    Dib32 dib = MakeDib32(widthPx, heightPx);
+    if (!dib.bits) {
         win32::Report(L"CreateDIBSection failed for a picture");
         return made;
     }
-    std::memcpy(bits, pixels->argb.data(), pixels->argb.size() * sizeof(std::uint32_t));
-    made->bitmap_ = std::move(bitmap);
+    std::memcpy(dib.bits, pixels->argb.data(), pixels->argb.size() * sizeof(std::uint32_t));
+    made->bitmap_ = std::move(dib.bitmap);
     made->width_ = widthPx;
     made->height_ = heightPx;
     return made;

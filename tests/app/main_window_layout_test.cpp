@@ -53,6 +53,25 @@ TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
     ExpectLaidOutAt(w, 144);
 }
 
+TEST_F(MainWindowTest, SeparatorLinesShowThroughTheLabelAndPictureLaidOverThem) {
+    // The last line runs along the foot of the last notice, and the line above it through
+    // the foot of the drives' picture (over a transparent part of it): both erase with the
+    // window's background, lines included.
+    app::frm_Main& w = Start();
+    ::UpdateWindow(w.hwnd());
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF lavender = RGB(192, 192, 255);
+    const struct { int control, lineTwips; } overlaps[] = {{M::Label13, 8100}, {M::Image4, 7110}};
+    for (const auto& o : overlaps) {
+        const RECT rc = RectInParent(Ctl(o.control));
+        POINT p{rc.left + 3, ui::TwipsToPixels(o.lineTwips, w.dpi())};
+        ASSERT_LT(p.y, rc.bottom) << "the control no longer lies on the line";
+        ::ClientToScreen(w.hwnd(), &p);
+        EXPECT_EQ(::GetPixel(screen, p.x, p.y), lavender) << o.control;
+    }
+    ::ReleaseDC(nullptr, screen);
+}
+
 TEST_F(MainWindowTest, WindowIsCentredWithAFixedFrame) {
     app::frm_Main& w = Start();
     const LONG_PTR style = ::GetWindowLongPtrW(w.hwnd(), GWL_STYLE);
