@@ -59,6 +59,14 @@ std::function<void()>& LastFormUnloadedHandler() {
     return handler;
 }
 
+// A hidden helper below or beside the client area (a list or a text box that only holds
+// data) is never seen: it needs no font, which costs an edit or a list box a measuring
+// pass of its own.
+bool OutOfSight(const ControlDesign& d, const FormDesign& form) {
+    return (d.flags & kHidden) && d.parent == 0 &&
+           (d.top >= form.clientHeight || d.left >= form.clientWidth);
+}
+
 int& LiveForms() {
     static int count = 0;
     return count;
@@ -258,7 +266,7 @@ void Form::Layout(unsigned dpi) {
         }
         const int x = TwipsToPixels(d.left, dpi_);
         const int y = TwipsToPixels(d.top, dpi_);
-        if (d.kind != Kind::Image && d.kind != Kind::PictureBox) {
+        if (d.kind != Kind::Image && d.kind != Kind::PictureBox && !OutOfSight(d, design_)) {
             ::SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), redraw);
         }
         if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
