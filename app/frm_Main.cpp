@@ -139,6 +139,8 @@ void frm_Main::Form_Load() {
         Unload();
         return;
     }
+    // The first drive pass runs on its worker while the switches are read.
+    win32::Guard(L"DetectUSBDevices", [&] { DetectUSBDevices(); });
     // Without administrator rights the switches say that they will ask for them.
     win32::Guard(L"shields", [&] {
         if (!elevation_->IsElevated()) {
@@ -150,8 +152,7 @@ void frm_Main::Form_Load() {
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
-    win32::Guard(L"DetectUSBDevices", [&] {
-        DetectUSBDevices();
+    win32::Guard(L"first drive pass", [&] {
         // Prompt drives fill the line before the window is first shown; slow ones follow.
         if (drivePasses_.WaitFor(kFirstPassWait)) {
             ApplyDrivePass();

@@ -168,18 +168,23 @@ void Form::Load() {
         ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     }
+    // The client area and the fonts first: the controls are made at their place and size
+    // for the window's DPI, so the first layout moves none of them (under Wine every move
+    // is a round trip to the server).
     const unsigned dpi = ::GetDpiForWindow(hwnd_);
-    CreateControls(dpi);
-    Layout(dpi);
+    dpi_ = dpi ? dpi : kDefaultDpi;
+    fonts_.Reset(dpi_);
+    SizeClientArea();
+    CreateControls();
+    Layout(dpi_);
     PlaceWindow(nullptr);
     Form_Load();
 }
 
-void Form::CreateControls(unsigned dpi) {
+void Form::CreateControls() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    // Each control is made where it belongs at this DPI: under Wine every move of a
-    // window is a round trip to the server, so the first layout moves none.
-    placedDpi_ = dpi ? dpi : kDefaultDpi;
+    placedDpi_ = dpi_;
+    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
     auto form = std::make_unique<Background>();
     form->hwnd = hwnd_;
     backgrounds_.push_back(std::move(form));
@@ -201,12 +206,16 @@ void Form::CreateControls(unsigned dpi) {
             controls_.push_back(std::move(control)); // drawn by its container, no window
             continue;
         }
-        HWND hwnd = ::CreateWindowExW(
-            style.exStyle, ClassName(style.windowClass), style.textIsName ? d->name : d->text,
-            style.style, TwipsToPixels(d->left, placedDpi_), TwipsToPixels(d->top, placedDpi_),
-            TwipsToPixels(d->width, placedDpi_), TwipsToPixels(d->height, placedDpi_),
-            control->container, reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance,
-            this);
+        const wchar_t* text = style.textIsName ? d->name : d->text;
+        SIZE size{TwipsToPixels(d->width, dpi_), TwipsToPixels(d->height, dpi_)};
+        if (d->kind == Kind::Label && (d->flags & kAutoSize)) {
+            size = LabelSize(*d, text, control->container, measure.get());
+        }
+        HWND hwnd =
+            ::CreateWindowExW(style.exStyle, ClassName(style.windowClass), text, style.style,
+                              TwipsToPixels(d->left, dpi_), TwipsToPixels(d->top, dpi_), size.cx,
+                              size.cy, control->container,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
         if (!hwnd) {
             throw std::runtime_error("CreateWindowEx(control) failed");
         }
@@ -227,13 +236,7 @@ void Form::CreateControls(unsigned dpi) {
     }
 }
 
-void Form::Layout(unsigned dpi) {
-    dpi_ = dpi ? dpi : kDefaultDpi;
-    // New fonts, pictures and backgrounds are made before the old ones go, and an old one
-    // stays where its successor cannot be made: no control is left with a freed handle.
-    fonts_.BeginRenewal(dpi_);
-
-    // The client area first: the backgrounds are composed at its size.
+void Form::SizeClientArea() {
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
     RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi_),
@@ -253,6 +256,20 @@ void Form::Layout(unsigned dpi) {
         ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void Form::Layout(unsigned dpi) {
+    // The first layout finds every control in place, with the fonts of its DPI.
+    const bool moved = (dpi ? dpi : kDefaultDpi) != placedDpi_;
+    dpi_ = dpi ? dpi : kDefaultDpi;
+    if (moved) {
+        // New fonts, pictures and backgrounds are made before the old ones go, and an old
+        // one stays where its successor cannot be made: no control is left with a freed
+        // handle.
+        fonts_.BeginRenewal(dpi_);
+        // The client area first: the backgrounds are composed at its size.
+        SizeClientArea();
+    }
 
     PictureLoader pictures(design_.hiDpiPictureOffset); // one decode per picture and size
     // Labels are measured in one memory DC: a window's own DC costs a round trip each.
@@ -269,10 +286,12 @@ void Form::Layout(unsigned dpi) {
         if (d.kind != Kind::Image && d.kind != Kind::PictureBox && !OutOfSight(d, design_)) {
             ::SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), redraw);
         }
-        if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
-            const SIZE size = LabelSize(*c, measure.get());
+        if (!moved) {
+            // In place already.
+        } else if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
+            const SIZE size = LabelSize(d, Text(d.id), c->container, measure.get());
             ::SetWindowPos(c->hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-        } else if (dpi_ != placedDpi_) {
+        } else {
             ::SetWindowPos(c->hwnd, nullptr, x, y, TwipsToPixels(d.width, dpi_),
                            TwipsToPixels(d.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
         }
@@ -293,7 +312,9 @@ void Form::Layout(unsigned dpi) {
         ComposeBackground(*b, design_, pictures, dpi_);
     }
     placedDpi_ = dpi_;
-    fonts_.EndRenewal();
+    if (moved) {
+        fonts_.EndRenewal();
+    }
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -341,14 +362,12 @@ void Form::PlaceWindow(const RECT* suggested) {
 
 void Form::SizeLabelToText(ControlState& c) {
     win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
-    const SIZE size = LabelSize(c, measure.get());
+    const SIZE size = LabelSize(*c.design, Text(c.design->id), c.container, measure.get());
     ::SetWindowPos(c.hwnd, nullptr, 0, 0, size.cx, size.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-SIZE Form::LabelSize(const ControlState& c, HDC dc) {
-    const ControlDesign& d = *c.design;
-    std::wstring text = Text(d.id);
+SIZE Form::LabelSize(const ControlDesign& d, std::wstring text, HWND container, HDC dc) {
     win32::ScopedSelect font(dc, FontFor(d.font));
     RECT rc{0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_SINGLELINE;
@@ -367,9 +386,9 @@ SIZE Form::LabelSize(const ControlState& c, HDC dc) {
     }
     if (d.flags & kEllipsis) {
         // Never past the side margin: what does not fit ends in "..." (the tooltip has it).
-        RECT container{};
-        ::GetClientRect(c.container, &container);
-        const int room = container.right - TwipsToPixels(d.left + design_.sideMarginTwips, dpi_);
+        RECT area{};
+        ::GetClientRect(container, &area);
+        const int room = area.right - TwipsToPixels(d.left + design_.sideMarginTwips, dpi_);
         width = std::max(0, std::min(width, room));
     }
     return {width, rc.bottom - rc.top};

@@ -94,12 +94,13 @@ private:
                                 LRESULT& result);
     bool HandleDialogKey(const MSG& msg);
 
-    void CreateControls(unsigned dpi);
+    void CreateControls();
+    void SizeClientArea();
     void Layout(unsigned dpi);
     void PlaceWindow(const RECT* suggested);
     void SizeLabelToText(ControlState& control);
     // What an auto-size label's text needs, measured in `dc` (any DC; the font is chosen).
-    SIZE LabelSize(const ControlState& control, HDC dc);
+    SIZE LabelSize(const ControlDesign& design, std::wstring text, HWND container, HDC dc);
     void InstallButtonImages(ControlState& control);
     HFONT FontFor(const FontDesign& font);
     void ClickButton(int id);
