@@ -4,10 +4,10 @@
 # with its window up, and its peak working set read after start-up. Kelvane starts with
 # no password set, every protection value present and no removable drive.
 # A third program (C) takes its turn too: the bare window that also starts the system
-# libraries Kelvane uses, so the figures show what those cost and what Kelvane's own work
-# costs. A fourth (D), the bare window with as many plain child controls as Kelvane's main
-# window and one font, holds what Wine charges for child windows: the fairest yardstick of
-# Kelvane's own start-up work.
+# library Kelvane starts (common controls 6), so the figures show what it costs and what
+# Kelvane's own work costs. A fourth (D), the bare window with as many plain child
+# controls as Kelvane's main window and one font, holds what Wine charges for child
+# windows: the fairest yardstick of Kelvane's own start-up work.
 #   bench-startup.sh [windows build dir] [rounds]      (default build/bench-windows, 20)
 # Prints the figures and the targets; it never fails because a figure misses its target.
 set -uo pipefail
@@ -46,12 +46,12 @@ if [[ $rc -eq 0 ]]; then
         "(<= 1.2: $(verdict "$ratio_controls" 1.2 '<=')); against the bare window $ratio;" \
         "kelvane.exe $size bytes (< 1 MiB = 1048576: $(verdict "$size" 1048576 '<'));" \
         "working-set ratio $ws (<= 1.35: $(verdict "$ws" 1.35 '<='))"
-    # Medians of A, B and C: how much of the difference the libraries make.
+    # Medians of A, B and C: how much of the difference the library makes.
     a=$(sed -n 's/^start-up median: A \([0-9.]*\) ms, B.*/\1/p' "$out")
     b=$(sed -n 's/^start-up median: A [0-9.]* ms, B \([0-9.]*\) ms.*/\1/p' "$out")
     c=$(sed -n 's/^start-up median: A [0-9.]* ms, C \([0-9.]*\) ms.*/\1/p' "$out")
     awk -v a="$a" -v b="$b" -v c="$c" 'BEGIN {
-        printf "breakdown: Kelvane takes %.0f ms more than the bare window; starting the system libraries (C - B) accounts for %.0f ms, Kelvane'"'"'s own work (A - C) for %.0f ms\n", a - b, c - b, a - c }'
+        printf "breakdown: Kelvane takes %.0f ms more than the bare window; starting common controls 6 (C - B) accounts for %.0f ms, Kelvane'"'"'s own work (A - C) for %.0f ms\n", a - b, c - b, a - c }'
 fi
 rm -f "$out"
 exit $rc

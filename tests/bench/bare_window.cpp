@@ -3,8 +3,8 @@
 // controls, pictures, fonts, registry reads or timers.
 //
 // Built a second time as bare_window_libs, with the program's manifest, it also starts
-// the system libraries Kelvane starts before its first window (common controls 6, COM
-// and the imaging component), so that what they cost can be told apart from what
+// the system library Kelvane starts before its first window (common controls 6), so
+// that what it costs can be told apart from what
 // Kelvane's own work costs.
 //
 // Built a third time as bare_window_controls, it also creates as many plain child controls
@@ -16,8 +16,6 @@
 
 #ifdef KELVANE_BENCH_LIBRARIES
 #include <commctrl.h>
-#include <objbase.h>
-#include <wincodec.h>
 #endif
 
 namespace {
@@ -72,14 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Kelvane declares this in its manifest; a bare program has none.
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
 #ifdef KELVANE_BENCH_LIBRARIES
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    IWICImagingFactory* factory = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(&factory)))) {
-        factory->Release();
-    }
 #endif
 
     WNDCLASSEXW wc{sizeof(wc)};
