@@ -89,7 +89,7 @@ HBRUSH BrushFor(Background& b, HWND child, HWND container, POINT& origin) {
     Dib32 part = MakeDib32(width, height);
     win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!part.bits || !dc) {
-        return b.brush.get(); // the line shows a gap rather than the child no background
+        return b.brush.get(); // a gap in the line rather than no background at all
     }
     {
         win32::ScopedSelect select(dc.get(), part.bitmap.get());

@@ -1,10 +1,9 @@
 #include "ui/picture.h"
 
-#include "win32/report.h"
-
 #include "ui/dib.h"
 #include "ui/image_scale.h"
 #include "ui/png.h"
+#include "win32/report.h"
 
 #include <cstring>
 #include <optional>
