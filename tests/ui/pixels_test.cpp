@@ -53,7 +53,7 @@ void Chunk(Bytes& png, const char* type, const Bytes& data) {
     Put32(png, 0); // the CRC is not checked
 }
 
-struct PngSpec {
+struct PngPlan {
     std::uint32_t width, height;
     std::uint8_t depth, colorType;
     Bytes rows; // filtered scanlines, each with its filter byte
@@ -62,7 +62,7 @@ struct PngSpec {
     std::uint8_t interlace = 0;
 };
 
-Bytes MakePng(const PngSpec& s) {
+Bytes MakePng(const PngPlan& s) {
     Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
     Put32(header, s.width);
@@ -143,7 +143,7 @@ TEST(Inflate, RefusesDamagedStreams) {
 TEST(Png, DecodesEveryColourTypeToPremultipliedPixels) {
     const struct {
         const char* name;
-        PngSpec spec;
+        PngPlan plan;
         std::vector<std::uint32_t> expected;
     } cases[] = {
         {"opaque colour", {2, 1, 8, 2, {0, 10, 20, 30, 200, 100, 50}}, {0xFF0A141E, 0xFFC86432}},
@@ -165,16 +165,16 @@ TEST(Png, DecodesEveryColourTypeToPremultipliedPixels) {
          {0xFF010203, 0x00000000, 0xFF46505A}},
     };
     for (const auto& c : cases) {
-        const auto image = DecodePng(MakePng(c.spec));
+        const auto image = DecodePng(MakePng(c.plan));
         ASSERT_TRUE(image) << c.name;
-        EXPECT_EQ(image->width, static_cast<int>(c.spec.width)) << c.name;
+        EXPECT_EQ(image->width, static_cast<int>(c.plan.width)) << c.name;
         EXPECT_EQ(image->argb, c.expected) << c.name;
     }
 }
 
 TEST(Png, UndoesEveryRowFilter) {
     // Two grey pixels per row; each row after the first is filtered against the one above.
-    const PngSpec spec{2,
+    const PngPlan plan{2,
                        5,
                        8,
                        0,
@@ -183,7 +183,7 @@ TEST(Png, UndoesEveryRowFilter) {
                         2, 1, 1,   // up: 31, 36
                         3, 4, 10,  // average: 4 + 31/2 = 19, 10 + (19 + 36)/2 = 37
                         4, 1, 1}}; // Paeth: 1 + 19 = 20, 1 + 37 = 38
-    const auto image = DecodePng(MakePng(spec));
+    const auto image = DecodePng(MakePng(plan));
     ASSERT_TRUE(image);
     std::vector<int> greys;
     for (std::uint32_t p : image->argb) {
@@ -193,9 +193,9 @@ TEST(Png, UndoesEveryRowFilter) {
 }
 
 TEST(Png, RefusesWhatItCannotDecode) {
-    const PngSpec good{2, 1, 8, 2, {0, 1, 2, 3, 4, 5, 6}};
+    const PngPlan good{2, 1, 8, 2, {0, 1, 2, 3, 4, 5, 6}};
     auto changed = [&](auto change) {
-        PngSpec s = good;
+        PngPlan s = good;
         change(s);
         return MakePng(s);
     };
@@ -209,16 +209,16 @@ TEST(Png, RefusesWhatItCannotDecode) {
     } cases[] = {
         {"not a PNG", badSignature},
         {"no end", noEnd},
-        {"interlaced", changed([](PngSpec& s) { s.interlace = 1; })},
-        {"too little pixel data", changed([](PngSpec& s) { s.rows.pop_back(); })},
-        {"unknown row filter", changed([](PngSpec& s) { s.rows[0] = 5; })},
-        {"no such depth for colour", changed([](PngSpec& s) { s.depth = 4; })},
-        {"palette index past the palette", changed([](PngSpec& s) {
+        {"interlaced", changed([](PngPlan& s) { s.interlace = 1; })},
+        {"too little pixel data", changed([](PngPlan& s) { s.rows.pop_back(); })},
+        {"unknown row filter", changed([](PngPlan& s) { s.rows[0] = 5; })},
+        {"no such depth for colour", changed([](PngPlan& s) { s.depth = 4; })},
+        {"palette index past the palette", changed([](PngPlan& s) {
              s.colorType = 3;
              s.width = 6;
              s.palette = {1, 2, 3};
          })},
-        {"empty picture", changed([](PngSpec& s) { s.width = 0; })},
+        {"empty picture", changed([](PngPlan& s) { s.width = 0; })},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(DecodePng(c.file)) << c.name;
