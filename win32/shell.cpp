@@ -52,10 +52,18 @@ bool ShellExecuteExNow(SHELLEXECUTEINFOW& info) {
         info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
         return false;
     }
-    // The call waits until the start is complete, so COM can end with it.
-    const ShellCom com;
     info.fMask |= SEE_MASK_NOASYNC;
-    return execute(&info) != FALSE;
+    BOOL started = FALSE;
+    DWORD error = ERROR_SUCCESS;
+    {
+        // The call waits until the start is complete, so COM can end with it.
+        const ShellCom com;
+        started = execute(&info);
+        error = ::GetLastError();
+    }
+    // Why it failed (a declined elevation prompt, say) outlives the end of COM.
+    ::SetLastError(error);
+    return started != FALSE;
 }
 
 HINSTANCE ShellExecuteNow(HWND owner, const wchar_t* verb, const wchar_t* file,

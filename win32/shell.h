@@ -13,7 +13,8 @@ namespace kv::win32 {
 HINSTANCE ShellExecuteNow(HWND owner, const wchar_t* verb, const wchar_t* file,
                           const wchar_t* parameters, const wchar_t* directory, int show);
 
-// ShellExecuteExW; it returns once the start is complete (SEE_MASK_NOASYNC is added).
+// ShellExecuteExW; it returns once the start is complete (SEE_MASK_NOASYNC is added), with
+// the call's own last error when it fails.
 bool ShellExecuteExNow(SHELLEXECUTEINFOW& info);
 
 // CommandLineToArgvW: one LocalAlloc block for LocalFree, or nullptr.
