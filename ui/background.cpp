@@ -134,12 +134,11 @@ void ComposeBackground(Background& b, const FormDesign& design, PictureLoader& p
     const COLORREF backRef =
         (!b.box && design.systemBackColor) ? ::GetSysColor(COLOR_BTNFACE) : ToColorRef(back);
     if (!b.box) {
-        std::vector<LineStroke> lines = LinesOf(design, dpi);
         const auto colour = FormColour(design, pictures, dpi, backRef, area);
         if (colour) {
             if (win32::UniqueBrush solid{::CreateSolidBrush(*colour)}) {
                 b.plain = true;
-                b.lines = std::move(lines);
+                b.lines = LinesOf(design, dpi);
                 b.patches.clear();
                 b.size = area;
                 b.brush = std::move(solid); // the old brush goes only now

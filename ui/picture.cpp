@@ -45,19 +45,12 @@ std::optional<ImagePixels> Decode(int id) {
 } // namespace
 
 SIZE Picture::DesignSize(int id) {
-    // The size is in the PNG's header (IHDR, big-endian, right after the signature): no
-    // need to decode the picture to know it.
     const Resource png = FindPng(id);
-    const auto* bytes = static_cast<const unsigned char*>(png.data);
-    if (!bytes || png.size < 24 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {
+    if (!png.data) {
         return {0, 0};
     }
-    auto be32 = [&](size_t at) {
-        return static_cast<LONG>((static_cast<unsigned long>(bytes[at]) << 24) |
-                                 (static_cast<unsigned long>(bytes[at + 1]) << 16) |
-                                 (static_cast<unsigned long>(bytes[at + 2]) << 8) | bytes[at + 3]);
-    };
-    return {be32(16), be32(20)};
+    const auto size = ReadPngSize({static_cast<const std::uint8_t*>(png.data), png.size});
+    return size ? SIZE{size->width, size->height} : SIZE{0, 0};
 }
 
 PictureLoader::PictureLoader(int hiDpiOffset) : hiDpiOffset_(hiDpiOffset) {}

@@ -227,6 +227,16 @@ bool Convert(const Bytes& data, const Header& h, const Extras& extras, ImagePixe
 
 } // namespace
 
+std::optional<PngSize> ReadPngSize(std::span<const std::uint8_t> file) {
+    // The header chunk comes right after the signature: its length, "IHDR", then the size.
+    if (file.size() < kSignature.size() + 16 ||
+        !std::equal(kSignature.begin(), kSignature.end(), file.begin()) ||
+        std::memcmp(&file[12], "IHDR", 4) != 0) {
+        return std::nullopt;
+    }
+    return PngSize{static_cast<int>(Be32(&file[16])), static_cast<int>(Be32(&file[20]))};
+}
+
 std::optional<ImagePixels> DecodePng(std::span<const std::uint8_t> file) {
     if (file.size() < kSignature.size() ||
         !std::equal(kSignature.begin(), kSignature.end(), file.begin())) {

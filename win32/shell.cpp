@@ -1,48 +1,9 @@
 #include "win32/shell.h"
 
-#include <objbase.h>
+#include "win32/system_library.h"
+#include "win32/unique_handle.h"
 
 namespace kv::win32 {
-namespace {
-
-// A function of a system library, loaded from the system folder on first use and kept
-// for the rest of the run; nullptr when either cannot be found.
-template <typename Function> Function SystemFunction(const wchar_t* library, const char* name) {
-    HMODULE module = ::GetModuleHandleW(library);
-    if (!module) {
-        module = ::LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
-    return module ? reinterpret_cast<Function>(
-                        reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
-                  : nullptr;
-}
-
-// COM on this thread for one shell call (a single-threaded apartment, as the shell's
-// extensions expect), ended only when it was started.
-class ShellCom {
-public:
-    ShellCom() {
-        using Init = HRESULT(WINAPI*)(void*, DWORD);
-        if (const auto init = SystemFunction<Init>(L"ole32.dll", "CoInitializeEx")) {
-            started_ = SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-        }
-    }
-    ShellCom(const ShellCom&) = delete;
-    ShellCom& operator=(const ShellCom&) = delete;
-    ~ShellCom() {
-        using Uninit = void(WINAPI*)();
-        if (started_) {
-            if (const auto uninit = SystemFunction<Uninit>(L"ole32.dll", "CoUninitialize")) {
-                uninit();
-            }
-        }
-    }
-
-private:
-    bool started_ = false;
-};
-
-} // namespace
 
 bool ShellExecuteExNow(SHELLEXECUTEINFOW& info) {
     using Execute = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
@@ -57,7 +18,7 @@ bool ShellExecuteExNow(SHELLEXECUTEINFOW& info) {
     DWORD error = ERROR_SUCCESS;
     {
         // The call waits until the start is complete, so COM can end with it.
-        const ShellCom com;
+        const ComScope com;
         started = execute(&info);
         error = ::GetLastError();
     }

@@ -100,22 +100,19 @@ using UniqueFile = UniqueHandle<FileTraits>;
 template <typename Interface, void (*Release)(Interface*) noexcept>
 using UniqueInterface = UniqueHandle<NullTraits<Interface*, Release>>;
 
-// COM on this thread for one scope (a single-threaded apartment); uninitialised at the
-// end only when the start succeeded, as COM requires.
+// COM on this thread for one scope (a single-threaded apartment, as the shell's
+// extensions expect); uninitialised at the end only when the start succeeded, as COM
+// requires. ole32 is loaded by the first scope, not at every start (com_scope.cpp).
 class ComScope {
 public:
-    ComScope() noexcept : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComScope() noexcept;
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() {
-        if (SUCCEEDED(result_)) {
-            ::CoUninitialize();
-        }
-    }
+    ~ComScope();
     HRESULT result() const noexcept { return result_; }
 
 private:
-    HRESULT result_;
+    HRESULT result_ = E_FAIL;
 };
 
 // Selects an object into a DC for one scope and puts the previous one back.
