@@ -10,10 +10,8 @@
 #include <commctrl.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // Before anything loads a DLL: whatever loads later (COM servers, the shell's
-    // extensions) comes from the system folder, never from beside the exe, which is often
-    // a Downloads folder that anyone may have dropped a DLL into.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // DLLs already come from the system folder only, never from beside the exe: a TLS
+    // callback narrowed the search before the run-time's start-up (dll_search_first.cpp).
     // No "insert a disk" dialogs when a drive without its medium is probed.
     ::SetErrorMode(SEM_FAILCRITICALERRORS);
     if (const auto arguments = kv::cli::ProcessArguments(); !arguments.empty()) {

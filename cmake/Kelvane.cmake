@@ -27,6 +27,14 @@ if(WIN32)
         ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh --prefix ${CMAKE_BINARY_DIR}/wineprefix)
 endif()
 
+# kelvane_harden_program(target)
+# What every executable that ships gets before its own code runs: the DLL search narrowed
+# to the system folder from a TLS callback (app/dll_search_first.cpp), ahead of the C
+# run-time's start-up and the constructors.
+function(kelvane_harden_program target)
+    target_link_libraries(${target} PRIVATE kv_dll_search_first)
+endfunction()
+
 function(kelvane_target_defaults target)
     target_compile_options(${target} PRIVATE ${KELVANE_WARNINGS})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
