@@ -30,8 +30,10 @@ bool PasswordMatches(std::wstring_view stored, std::wstring_view entered, KeyDer
     if (stored.empty())
         return false;
     const auto hashed = ParseStoredPassword(stored);
-    if (!hashed)
-        return ConstantTimeEqual(BytesOf(stored), BytesOf(entered));
+    if (!hashed) {
+        return ClassifyStoredPassword(stored) == StoredKind::Legacy &&
+               ConstantTimeEqual(BytesOf(stored), BytesOf(entered));
+    }
     if (entered.empty())
         return false;
 

@@ -21,7 +21,9 @@ public:
 
 // stored empty: false for every entry (no password is set, so the login dialog is never
 //   shown; if it is, nothing passes rather than everything).
-// stored legacy text (not a valid hashed form): exact comparison, case and blanks and all.
+// stored legacy text (without the hashed form's prefix): exact comparison, case and blanks
+//   and all.
+// stored damaged (the prefix, but not a valid hashed form): false for every entry.
 // stored hashed: the entry's UTF-8 bytes are derived with the stored salt and count and
 //   the keys compared in constant time. An empty entry never matches, and a failed
 //   derivation does not either.

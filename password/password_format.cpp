@@ -164,7 +164,11 @@ std::optional<HashedPassword> ParseStoredPassword(std::wstring_view stored) {
 StoredKind ClassifyStoredPassword(std::wstring_view stored) {
     if (stored.empty())
         return StoredKind::NoPassword;
-    return ParseStoredPassword(stored) ? StoredKind::Hashed : StoredKind::Legacy;
+    if (ParseStoredPassword(stored))
+        return StoredKind::Hashed;
+    // No version ever wrote a plain password with the prefix: such a text is a hashed form
+    // gone wrong, and reading it as plain text would make the text itself the password.
+    return stored.starts_with(kHashPrefix) ? StoredKind::Damaged : StoredKind::Legacy;
 }
 
 bool ConstantTimeEqual(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {

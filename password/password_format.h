@@ -30,8 +30,9 @@ struct HashedPassword {
 
 enum class StoredKind {
     NoPassword, // the empty text
-    Legacy,     // any other text that is not a valid hashed form: compared as exact text
+    Legacy,     // text without the kHashPrefix: an older plain password, compared exactly
     Hashed,     // a valid pbkdf2-sha256 form
+    Damaged,    // starts with kHashPrefix but is not a valid form: unreadable, matches nothing
 };
 
 // Standard alphabet with "=" padding.

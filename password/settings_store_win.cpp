@@ -40,9 +40,11 @@ StoredPasswordRead ReadStoredPassword(const SettingsLocation& where) {
         std::wstring_view text(buffer.data(), length);
         if (const auto end = text.find(L'\0'); end != std::wstring_view::npos)
             text = text.substr(0, end);
-        StoredPasswordRead read{StoreReadStatus::Value, std::wstring(text), 0};
+        const bool damaged = ClassifyStoredPassword(text) == StoredKind::Damaged;
+        StoredPasswordRead read{StoreReadStatus::Value, damaged ? L"" : std::wstring(text), 0};
         WipeBytes(buffer.data(), buffer.size() * sizeof(wchar_t));
-        return read;
+        // A hashed form that does not parse is a store that cannot be read, not a password.
+        return damaged ? Failed(ERROR_INVALID_DATA) : read;
     }
     if (status == ERROR_FILE_NOT_FOUND)
         return {StoreReadStatus::Missing, {}, 0};

@@ -25,8 +25,9 @@ struct StoreWriteResult {
 };
 
 // Missing when the key or the value does not exist; Failed when the value exists but is
-// not readable text (access denied, not REG_SZ, ...). Data without a terminating null is
-// read in full; data with an embedded null ends there.
+// not readable text (access denied, not REG_SZ, ...) or is a damaged hashed form
+// (ERROR_INVALID_DATA). Data without a terminating null is read in full; data with an embedded null
+// ends there.
 [[nodiscard]] StoredPasswordRead ReadStoredPassword(const SettingsLocation& where = {});
 
 // Stores `text` (the hashed form, or the empty text for no password), creating the key

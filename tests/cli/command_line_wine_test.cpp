@@ -348,6 +348,9 @@ TEST_F(CommandLineTest, PasswordGuardsSetButNotStatus) {
         std::string said;
     };
     const std::string utf8 = "P\xc3\xa4ss word";
+    std::wstring damaged = *hashed;
+    damaged.replace(damaged.find(L"$1000$"), 6, L"$10000001$"); // above the cap
+    std::string damagedUtf8(damaged.begin(), damaged.end());    // all ASCII
     const Case cases[] = {
         {Text(*hashed), L"", utf8 + "\n", 1, "--password-stdin"},
         {Text(*hashed), L" --password-stdin", "", 1, "no password could be read"},
@@ -359,6 +362,8 @@ TEST_F(CommandLineTest, PasswordGuardsSetButNotStatus) {
         {Text(L""), L"", "", 0, ""},
         // A store that cannot be read lets nobody through.
         {Dword(1), L" --password-stdin", utf8 + "\n", 1, "the stored password cannot be read"},
+        {Text(damaged), L" --password-stdin", utf8 + "\n", 1, "the stored password cannot be read"},
+        {Text(damaged), L" --password-stdin", damagedUtf8 + "\n", 1, "cannot be read"},
     };
     for (const Case& c : cases) {
         Write(kStart, Dword(3));

@@ -2,6 +2,7 @@
 
 #include "password/frm_Login.h"
 #include "password/password_format.h"
+#include "password/pbkdf2_win.h"
 #include "password/secret_text.h"
 #include "password/stored_marker.h"
 #include "tests/password/password_window_fixture.h"
@@ -203,6 +204,28 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
     EXPECT_FALSE(shown.Saw(kMainTitle));
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty());
+}
+
+TEST_F(PasswordWindowTest, DamagedHashedFormLetsNeitherThePasswordNorItsTextIn) {
+    std::wstring damaged = password::HashNewPassword(L"pw", 1000).value();
+    damaged.replace(damaged.find(L"$1000$"), 6, L"$10000001$"); // above the cap
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\kelvane\\settings", L"p", REG_SZ,
+                                damaged.c_str(),
+                                static_cast<DWORD>((damaged.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    WhenShown(L"Login", [&](HWND dialog) {
+        for (const std::wstring& entry : {std::wstring(L"pw"), damaged}) {
+            TypeInto(::GetDlgItem(dialog, L::txtPassword), entry.c_str());
+            MessageBoxSeen seen;
+            AnswerMessageBox(IDOK, &seen);
+            Click(::GetDlgItem(dialog, L::cmdLogin));
+            EXPECT_EQ(seen.text, L"The stored password cannot be read.");
+        }
+        Click(::GetDlgItem(dialog, L::cmdCancel));
+    });
+    Start();
+    EXPECT_FALSE(password::mdl_main::LoginPassed());
+    EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Failed);
 }
 
 } // namespace

@@ -60,10 +60,27 @@ TEST(PasswordMatches, LegacyTextComparesExactly) {
                                 L"\u043f\u0430\u0440\u043e\u043b\u044c", deriver));
     EXPECT_FALSE(PasswordMatches(L"\u043f\u0430\u0440\u043e\u043b\u044c",
                                  L"\u043f\u0430\u0440\u043e\u043b?", deriver));
-    // Text that only looks like the hashed form is an old plain password.
-    const std::wstring odd = L"pbkdf2-sha256$0$x$y";
-    EXPECT_TRUE(PasswordMatches(odd, odd, deriver));
+    // Text that only resembles the prefix is an old plain password.
+    EXPECT_TRUE(PasswordMatches(L"PBKDF2-SHA256$0$x$y", L"PBKDF2-SHA256$0$x$y", deriver));
     EXPECT_EQ(deriver.calls, 0);
+}
+
+TEST(PasswordMatches, DamagedHashedFormAcceptsNeitherThePasswordNorItsOwnText) {
+    FakeDeriver deriver;
+    const std::wstring good = deriver.Store("pw");
+    const std::wstring prefix(kHashPrefix);
+    const std::wstring damaged[] = {
+        prefix + L"10000001" + good.substr(good.find(L'$', prefix.size())), // count above cap
+        good.substr(0, good.size() - 5),                                    // truncated
+        good.substr(0, good.size() - 2) + L"!=",                            // bad Base64
+        good.substr(0, good.size() - 4),                                    // key too short
+    };
+    for (const auto& stored : damaged) {
+        SCOPED_TRACE(WideToUtf8(stored));
+        ASSERT_EQ(ClassifyStoredPassword(stored), StoredKind::Damaged);
+        EXPECT_FALSE(PasswordMatches(stored, L"pw", deriver));
+        EXPECT_FALSE(PasswordMatches(stored, stored, deriver));
+    }
 }
 
 TEST(PasswordMatches, EmptyStoredTextAcceptsNothing) {

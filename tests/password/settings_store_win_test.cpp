@@ -113,6 +113,17 @@ TEST_F(SettingsStoreTest, ValueOfAnotherTypeIsAFailureNotAnEmptyPassword) {
     EXPECT_EQ(ReadStoredPassword(Where()).status, StoreReadStatus::Failed);
 }
 
+TEST_F(SettingsStoreTest, DamagedHashedFormIsAFailureNotAPlainPassword) {
+    // The count is above the cap: the text parses as no hashed form.
+    const wchar_t damaged[] = L"pbkdf2-sha256$10000001$AAECAwQFBgcICQoLDA0ODw==$"
+                              L"yRTMTwbMbo9G0VfjobWqerzuuxe7BETNTErBbKKumGQ=";
+    Put(REG_SZ, damaged, sizeof damaged);
+    const auto read = ReadStoredPassword(Where());
+    EXPECT_EQ(read.status, StoreReadStatus::Failed);
+    EXPECT_EQ(read.error, ERROR_INVALID_DATA);
+    EXPECT_EQ(read.text, L"");
+}
+
 TEST_F(SettingsStoreTest, DeniedReadIsAFailure) {
     ASSERT_TRUE(WriteStoredPassword(L"secret", Where()).ok);
     // A handle without query rights stands in for a key the user may not read.
