@@ -1,8 +1,7 @@
 #include "app/elevation.h"
 
-#include "win32/report.h"
 #include "win32/shell.h"
-#include "win32/unique_handle.h"
+#include "win32/shell_unelevated.h"
 
 #include <string>
 
@@ -34,21 +33,8 @@ std::wstring WorkingFolder() {
 
 class WindowsElevation final : public Elevation {
 public:
-    bool IsElevated() override {
-        win32::UniqueKernelHandle token;
-        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
-            win32::ReportWin32(L"OpenProcessToken", ::GetLastError());
-            return true; // unknown: no shield rather than a false one
-        }
-        TOKEN_ELEVATION elevation{};
-        DWORD size = 0;
-        if (!::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation),
-                                   &size)) {
-            win32::ReportWin32(L"GetTokenInformation(TokenElevation)", ::GetLastError());
-            return true;
-        }
-        return elevation.TokenIsElevated != 0;
-    }
+    // Unknown counts as elevated: no shield rather than a false one.
+    bool IsElevated() override { return win32::IsProcessElevated(); }
 
     DWORD RestartAsAdministrator(HWND owner) override {
         const std::wstring program = ThisProgram();

@@ -3,6 +3,7 @@
 #include "info/author.h"
 #include "app/frm_Main_design.h"
 #include "ui/message_box.h"
+#include "ui/web_address.h"
 #include "win32/report.h"
 #include "win32/shell.h"
 #include "win32/system_message.h"
@@ -263,8 +264,10 @@ void frm_Main::lblRefreshUSBDevices_Click() {
 }
 
 void frm_Main::OpenWebsite(const std::wstring& address) {
-    // What the shell does with it is its own affair: nothing is reported.
-    win32::ShellExecuteNow(hwnd(), L"Open", address.c_str(), nullptr, nullptr, SW_SHOW);
+    // Elevated or not is asked where the window's other decisions ask it.
+    ui::WebOpener opener = ui::WindowsWebOpener();
+    opener.isElevated = [this] { return elevation_->IsElevated(); };
+    ui::OpenWebAddress(hwnd(), address, opener);
 }
 
 void frm_Main::lblvandorlin_Click() {

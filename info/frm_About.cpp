@@ -2,20 +2,17 @@
 
 #include "info/author.h"
 #include "info/frm_About_design.h"
-#include "win32/shell.h"
 
 namespace kv::info {
 
-frm_About::frm_About() : ui::Form(AboutDesign()), shellExecute_(&win32::ShellExecuteNow) {}
+frm_About::frm_About() : ui::Form(AboutDesign()), webOpener_(ui::WindowsWebOpener()) {}
 
-void frm_About::SetShellExecute(ShellExecuteFn shellExecute) {
-    shellExecute_ = std::move(shellExecute);
+void frm_About::SetWebOpener(ui::WebOpener opener) {
+    webOpener_ = std::move(opener);
 }
 
 void frm_About::OpenWebsite(const std::wstring& address) {
-    // When no program opens the address the shell's result says so, but the user is not
-    // told: nothing visible happens.
-    (void)shellExecute_(hwnd(), L"Open", address.c_str(), nullptr, nullptr, SW_SHOW);
+    ui::OpenWebAddress(hwnd(), address, webOpener_);
 }
 
 void frm_About::lblvandorlin_Click() {

@@ -5,26 +5,22 @@
 
 #include "info/frm_About_ids.h"
 #include "ui/form.h"
+#include "ui/web_address.h"
 
-#include <functional>
 #include <string>
 
 namespace kv::info {
 
 class frm_About : public ui::Form, public AboutIds {
 public:
-    // The shell call that opens an address; the shell's ShellExecute unless a test replaces it.
-    using ShellExecuteFn =
-        std::function<HINSTANCE(HWND owner, const wchar_t* verb, const wchar_t* file,
-                                const wchar_t* parameters, const wchar_t* directory, int show)>;
-
     frm_About();
 
-    // Asks the shell to open the address with this window as owner. Whether anything
-    // opens it is the shell's affair: nothing is reported.
+    // Opens the address with this window as owner (ui::OpenWebAddress): never in a browser
+    // with administrator rights.
     void OpenWebsite(const std::wstring& address);
 
-    void SetShellExecute(ShellExecuteFn shellExecute);
+    // Replaces what opening an address asks of Windows (tests).
+    void SetWebOpener(ui::WebOpener opener);
 
 protected:
     void OnClick(int id) override;
@@ -33,7 +29,7 @@ private:
     void cmdOK_Click();
     void lblvandorlin_Click();
 
-    ShellExecuteFn shellExecute_;
+    ui::WebOpener webOpener_;
 };
 
 } // namespace kv::info

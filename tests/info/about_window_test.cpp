@@ -40,13 +40,18 @@ protected:
 
     // Records each shell call and answers as the shell does when nothing opens the file.
     void RecordShellCalls(HINSTANCE answer) {
-        about_->SetShellExecute([this, answer](HWND owner, const wchar_t* verb, const wchar_t* file,
-                                               const wchar_t* parameters, const wchar_t* directory,
-                                               int show) {
+        ui::WebOpener opener = ui::WindowsWebOpener();
+        opener.isElevated = [] {
+            return false;
+        };
+        opener.shellExecute = [this, answer](HWND owner, const wchar_t* verb, const wchar_t* file,
+                                             const wchar_t* parameters, const wchar_t* directory,
+                                             int show) {
             calls_.push_back({owner, verb ? verb : L"<null>", file ? file : L"<null>",
                               parameters != nullptr, directory != nullptr, show});
             return answer;
-        });
+        };
+        about_->SetWebOpener(std::move(opener));
     }
 
     HWND Ctl(int id) const { return about_->Control(id); }
@@ -249,6 +254,11 @@ TEST_F(AboutWindowTest, NothingVisibleHappensWhenNoProgramOpensTheAddress) {
 // The real shell under Wine, where no program for web addresses exists: the call returns,
 // nothing is shown and the window carries on.
 TEST_F(AboutWindowTest, RealShellWithoutABrowserLeavesTheWindowAsItWas) {
+    ui::WebOpener notElevated = ui::WindowsWebOpener();
+    notElevated.isElevated = [] {
+        return false;
+    }; // Wine's token always is
+    about_->SetWebOpener(std::move(notElevated));
     info::frm_About& about = Show();
     const std::set<HWND> before = VisibleTopLevels();
     const RECT placed = RectInParent(Ctl(A::lblvandorlin));
@@ -262,6 +272,43 @@ TEST_F(AboutWindowTest, RealShellWithoutABrowserLeavesTheWindowAsItWas) {
     const RECT after = RectInParent(Ctl(A::lblvandorlin));
     EXPECT_TRUE(::EqualRect(&placed, &after));
     EXPECT_TRUE(ClosesModallyOn(about, VK_ESCAPE));
+}
+
+// Elevated without a desktop shell to ask: the real clipboard holds the address and a real
+// message box says so; nothing is started from this process's token.
+TEST_F(AboutWindowTest, ElevatedWithoutTheDesktopShellCopiesTheAddress) {
+    RecordShellCalls(reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42)));
+    ui::WebOpener opener = ui::WindowsWebOpener();
+    opener.isElevated = [] {
+        return true;
+    };
+    opener.shellExecute = [this](HWND, const wchar_t*, const wchar_t*, const wchar_t*,
+                                 const wchar_t*, int) {
+        calls_.push_back({});
+        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    };
+    opener.shellExecuteUnelevated = [](std::wstring_view) {
+        return E_NOINTERFACE;
+    };
+    about_->SetWebOpener(std::move(opener));
+    Show();
+    MessageBoxSeen seen;
+    AnswerMessageBox(IDOK, &seen); // only a box titled "Kelvane"
+    Click(Ctl(A::lblvandorlin));
+    EXPECT_TRUE(seen.shown);
+    EXPECT_NE(seen.text.find(L"copied to the clipboard"), std::wstring::npos) << seen.text;
+    EXPECT_TRUE(seen.text.ends_with(info::author::kWebSite)) << seen.text;
+    EXPECT_EQ(seen.icon, UINT{MB_ICONINFORMATION});
+    EXPECT_TRUE(calls_.empty()) << "started from the elevated token";
+
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    const HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+    const auto* text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
+    EXPECT_EQ(std::wstring(text ? text : L"<none>"), info::author::kWebSite);
+    if (text) {
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
 }
 
 } // namespace
