@@ -56,13 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(parsed->iterations >= 1 && parsed->iterations <= kv::password::kMaxIterations);
         Require(kv::password::ComposeStoredPassword(*parsed) == text); // one text per value
     } else {
-        Require(kind == (text.empty() ? kv::password::StoredKind::NoPassword : kv::password::StoredKind::Legacy));
+        using kv::password::StoredKind;
+        Require(kind == (text.empty()                                  ? StoredKind::NoPassword
+                         : text.starts_with(kv::password::kHashPrefix) ? StoredKind::Damaged
+                                                                       : StoredKind::Legacy));
     }
 
     FixedDeriver deriver;
     const bool self = kv::password::PasswordMatches(text, text, deriver);
     Require(kind != kv::password::StoredKind::Legacy || self);
     Require(kind != kv::password::StoredKind::NoPassword || !self);
+    Require(kind != kv::password::StoredKind::Damaged || !self);
 
     const std::string utf8 = kv::password::WideToUtf8(text);
     Require(utf8.size() <= text.size() * 4);
