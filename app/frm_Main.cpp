@@ -29,8 +29,6 @@ constexpr UINT kDrivePassEnded = WM_APP + 1;
 // How long start-up waits for the first pass before the window is shown without its line.
 constexpr std::chrono::milliseconds kFirstPassWait{100};
 
-frm_Main* g_instance = nullptr;
-
 // One switch block of the window as the protection logic sees it.
 class SwitchBlock final : public protection::SwitchView {
 public:
@@ -102,14 +100,9 @@ std::wstring FromAnsi(const std::string& text) {
 frm_Main::frm_Main() : ui::Form(MainDesign()), elevation_(MakeWindowsElevation()) {}
 
 frm_Main::~frm_Main() {
-    if (g_instance == this) {
-        g_instance = nullptr;
+    if (ownsErrorSink_) {
         reg::mdl_RegFunctions::SetErrorSink(nullptr);
     }
-}
-
-frm_Main* frm_Main::Instance() {
-    return g_instance;
 }
 
 void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
@@ -121,7 +114,7 @@ void frm_Main::SetElevation(std::unique_ptr<Elevation> elevation) {
 }
 
 void frm_Main::Form_Load() {
-    g_instance = this;
+    ownsErrorSink_ = true;
     reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) {
         if (IsLoaded()) {
             AppendItem(lstErrs, FromAnsi(line));

@@ -18,9 +18,6 @@ public:
     frm_Main();
     ~frm_Main() override;
 
-    // The program-wide main window while it exists, else nullptr.
-    static frm_Main* Instance();
-
     void GetPStat();
     void GetBStat();
     void GetAutorunStat();
@@ -62,6 +59,7 @@ private:
 
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
+    bool ownsErrorSink_ = false; // the registry's errors go to lstErrs (Form_Load)
 };
 
 } // namespace kv::app

@@ -1,6 +1,6 @@
 #include "cli/utf8.h"
 
-#include <cstdint>
+#include "password/password_format.h"
 
 namespace kv::cli {
 namespace {
@@ -12,27 +12,6 @@ bool IsHighSurrogate(char32_t c) {
 }
 bool IsLowSurrogate(char32_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-void Append(std::string& out, char32_t c) {
-    const auto byte = [&](std::uint32_t b) {
-        out.push_back(static_cast<char>(b));
-    };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-        byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xF0 | (c >> 18));
-        byte(0x80 | ((c >> 12) & 0x3F));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
 }
 
 void AppendWide(std::wstring& out, char32_t c) {
@@ -48,20 +27,17 @@ void AppendWide(std::wstring& out, char32_t c) {
 } // namespace
 
 std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = static_cast<char32_t>(text[i]);
-        if (IsHighSurrogate(c) && i + 1 < text.size() &&
-            IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (IsHighSurrogate(c) || IsLowSurrogate(c) || c > 0x10FFFF) {
-            c = kReplacement;
+    std::wstring valid(text);
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        const auto c = static_cast<char32_t>(valid[i]);
+        if (IsHighSurrogate(c) && i + 1 < valid.size() &&
+            IsLowSurrogate(static_cast<char32_t>(valid[i + 1]))) {
+            ++i; // a pair: one character
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            valid[i] = static_cast<wchar_t>(kReplacement);
         }
-        Append(out, c);
     }
-    return out;
+    return password::WideToUtf8(valid);
 }
 
 std::optional<std::wstring> FromUtf8(std::string_view bytes) {

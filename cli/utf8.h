@@ -10,6 +10,11 @@ namespace kv::cli {
 
 // Always valid UTF-8: a surrogate without its partner (possible in a volume label) and
 // anything above U+10FFFF become U+FFFD, as Windows' own conversion does.
+// Two policies for wide text, both needed: what scripts read must be valid UTF-8, while a
+// password's bytes (password::WideToUtf8, the one encoder, which this calls once the lone
+// surrogates are replaced) keep a lone surrogate, so that no two passwords share a key and
+// no stored key changes meaning. WideCharToMultiByte would do this job on Windows, but the
+// command line's output is made in portable code, tested natively.
 std::string ToUtf8(std::wstring_view text);
 
 // Strict: nullopt for bytes that are not UTF-8 (overlong forms, encoded surrogates, values

@@ -33,6 +33,39 @@ void WipeEntryBox(HWND edit) {
     ::SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
+PasswordDialog::PasswordDialog(const ui::FormDesign& design, Ids ids)
+    : ui::Form(design), ids_(ids) {}
+
+PasswordDialog::~PasswordDialog() {
+    if (IsLoaded()) {
+        WipeEntryBox(EntryBox());
+    }
+}
+
+void PasswordDialog::Form_Load() {
+    AllowAnyLength(EntryBox());
+}
+
+void PasswordDialog::Form_Unload() {
+    WipeEntryBox(EntryBox());
+}
+
+void PasswordDialog::cmdCancel_Click() {
+    Unload();
+}
+
+void PasswordDialog::OnCloseBox() {
+    cmdCancel_Click();
+}
+
+void PasswordDialog::OnClick(int id) {
+    if (id == ids_.accept) {
+        Accept();
+    } else if (id == ids_.cancel) {
+        cmdCancel_Click();
+    }
+}
+
 WaitCursor::WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
 
 WaitCursor::~WaitCursor() {

@@ -1,9 +1,10 @@
 #pragma once
-// What the login and settings dialogs share: reading a typed password without stray
-// copies, the wait cursor while a key is derived, their message boxes' title and the box
-// that says a save failed.
+// What the login and settings dialogs share: their frame (a password box, a button that
+// acts, a Cancel), reading a typed password without stray copies, the wait cursor while a
+// key is derived, their message boxes' title and the box that says a save failed.
 
 #include "password/secret_text.h"
+#include "ui/form.h"
 
 #include <windows.h>
 
@@ -32,6 +33,32 @@ public:
 
 private:
     HCURSOR previous_ = nullptr;
+};
+
+// A dialog around one password box. Every way out wipes the box (the close box is Cancel);
+// the button that acts calls Accept, Cancel unloads the dialog.
+class PasswordDialog : public ui::Form {
+public:
+    struct Ids {
+        int entry;  // the password box
+        int accept; // the button that acts
+        int cancel;
+    };
+
+    PasswordDialog(const ui::FormDesign& design, Ids ids);
+    ~PasswordDialog() override;
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+    void OnClick(int id) override;
+    void OnCloseBox() override;
+    virtual void Accept() = 0;
+    void cmdCancel_Click();
+    HWND EntryBox() const { return Control(ids_.entry); }
+
+private:
+    Ids ids_;
 };
 
 // The title of the dialogs' message boxes: the program's name.

@@ -15,28 +15,26 @@
 
 namespace kv::password {
 
-frm_Login::frm_Login(SettingsLocation where) : ui::Form(LoginDesign()), where_(std::move(where)) {}
+frm_Login::frm_Login(SettingsLocation where)
+    : PasswordDialog(LoginDesign(), {txtPassword, cmdLogin, cmdCancel}), where_(std::move(where)) {}
 
 frm_Login::~frm_Login() {
-    if (IsLoaded()) {
-        WipeEntryBox(Control(txtPassword));
-    }
     WipeRead(stored_);
 }
 
 void frm_Login::Form_Load() {
+    PasswordDialog::Form_Load();
     // The dialog reads the store itself rather than trusting what the caller read.
     WipeRead(stored_);
     stored_ = ReadStoredPassword(where_);
     SetText(txtgetpwd, StoredPasswordMarker(stored_));
-    AllowAnyLength(Control(txtPassword));
 }
 
 void frm_Login::cmdLogin_Click() {
     bool accepted = false;
     {
         SecretText entered;
-        ReadSecretText(Control(txtPassword), entered);
+        ReadSecretText(EntryBox(), entered);
         const WaitCursor wait;
         accepted = LoginAccepted(stored_, entered.view(), deriver_);
         if (accepted && ClassifyStoredPassword(stored_.text) == StoredKind::Legacy) {
@@ -54,7 +52,7 @@ void frm_Login::cmdLogin_Click() {
     ui::ShowMessage(kMessageTitle, text, ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
     // As many tries as the user likes; each starts from an empty box.
     if (IsLoaded()) {
-        WipeEntryBox(Control(txtPassword));
+        WipeEntryBox(EntryBox());
         Focus(txtPassword);
     }
 }
@@ -77,31 +75,6 @@ void frm_Login::RewriteHashed(std::wstring_view password) {
     if (!written.ok) {
         win32::ReportWin32(L"rewriting the stored password hashed",
                            static_cast<DWORD>(written.error));
-    }
-}
-
-void frm_Login::Form_Unload() {
-    WipeEntryBox(Control(txtPassword));
-}
-
-void frm_Login::cmdCancel_Click() {
-    Unload();
-}
-
-void frm_Login::OnCloseBox() {
-    cmdCancel_Click();
-}
-
-void frm_Login::OnClick(int id) {
-    switch (id) {
-    case cmdLogin:
-        cmdLogin_Click();
-        break;
-    case cmdCancel:
-        cmdCancel_Click();
-        break;
-    default:
-        break;
     }
 }
 

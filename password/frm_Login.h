@@ -5,8 +5,8 @@
 // txtgetpwd, which once held the stored password, holds only StoredPasswordMarker(): the
 // dialog keeps what it read from the store in its own memory and wipes it when it goes.
 
+#include "password/dialog_support_win.h"
 #include "password/frm_Login_ids.h"
-#include "ui/form.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 
@@ -17,22 +17,17 @@ namespace kv::password {
 inline constexpr wchar_t kInvalidPasswordText[] = L"Invalid password.";
 inline constexpr wchar_t kUnreadableStoreText[] = L"The stored password cannot be read.";
 
-class frm_Login : public ui::Form, public LoginIds {
+class frm_Login : public PasswordDialog, public LoginIds {
 public:
     explicit frm_Login(SettingsLocation where = {});
     ~frm_Login() override;
 
 protected:
     void Form_Load() override;
-    void OnClick(int id) override;
-    // The close box is Cancel.
-    void OnCloseBox() override;
-    // Every way out wipes the entry box.
-    void Form_Unload() override;
+    void Accept() override { cmdLogin_Click(); }
 
 private:
     void cmdLogin_Click();
-    void cmdCancel_Click();
     // After a login with a password kept as plain text by an earlier version: stores the
     // hashed form of the same password. A failure is only logged: the user is in.
     void RewriteHashed(std::wstring_view password);

@@ -3,6 +3,7 @@
 #include "password/frm_Login_design.h"
 
 #include "art/art_ids.h"
+#include "password/dialog_design.h"
 #include "password/frm_Login_ids.h"
 
 namespace kv::password {
@@ -41,22 +42,8 @@ constexpr ControlDesign kControls[] = {
 } // namespace
 
 const ui::FormDesign& LoginDesign() {
-    static const ui::FormDesign design{
-        L"Login",
-        4665,
-        2190,
-        kLavender,
-        false,
-        IDP_BACKGROUND,
-        311, // the client area in pixels at 96 DPI
-        146,
-        0,     // no icon: a fixed dialog frame
-        false, // owned by the main window, no taskbar button
-        StartPosition::CenterOwner,
-        kControls,
-        IDC_POINTING_HAND,
-        ART_HIDPI_OFFSET,
-    };
+    static const ui::FormDesign design =
+        PasswordDialogDesign(L"Login", 4665, 2190, 311, 146, kControls);
     return design;
 }
 

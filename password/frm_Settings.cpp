@@ -12,21 +12,8 @@
 namespace kv::password {
 
 frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
-    : ui::Form(SettingsDesign()), where_(std::move(where)), iterations_(iterations) {}
-
-frm_Settings::~frm_Settings() {
-    if (IsLoaded()) {
-        WipeEntryBox(Control(txtPassword));
-    }
-}
-
-void frm_Settings::Form_Load() {
-    AllowAnyLength(Control(txtPassword));
-}
-
-void frm_Settings::Form_Unload() {
-    WipeEntryBox(Control(txtPassword));
-}
+    : PasswordDialog(SettingsDesign(), {txtPassword, cmdChange, cmdCancel}),
+      where_(std::move(where)), iterations_(iterations) {}
 
 bool frm_Settings::Save(std::wstring_view stored) {
     const StoreWriteResult written = WriteStoredPassword(stored, where_);
@@ -40,7 +27,7 @@ bool frm_Settings::Save(std::wstring_view stored) {
 
 void frm_Settings::cmdChange_Click() {
     SecretText entered;
-    ReadSecretText(Control(txtPassword), entered);
+    ReadSecretText(EntryBox(), entered);
     if (entered.empty()) {
         const int answer = ui::ShowMessage(
             kMessageTitle, L"No password entered.\r\nDo you want to disable password?",
@@ -74,27 +61,6 @@ void frm_Settings::cmdChange_Click() {
     ui::ShowMessage(kMessageTitle, L"Password has been changed.", ui::MessageIcon::Information,
                     ui::MessageButtons::Ok);
     Unload();
-}
-
-void frm_Settings::cmdCancel_Click() {
-    Unload();
-}
-
-void frm_Settings::OnCloseBox() {
-    cmdCancel_Click();
-}
-
-void frm_Settings::OnClick(int id) {
-    switch (id) {
-    case cmdChange:
-        cmdChange_Click();
-        break;
-    case cmdCancel:
-        cmdCancel_Click();
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace kv::password

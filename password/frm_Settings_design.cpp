@@ -4,6 +4,7 @@
 #include "password/frm_Settings_design.h"
 
 #include "art/art_ids.h"
+#include "password/dialog_design.h"
 #include "password/frm_Settings_ids.h"
 
 namespace kv::password {
@@ -38,22 +39,8 @@ constexpr ControlDesign kControls[] = {
 } // namespace
 
 const ui::FormDesign& SettingsDesign() {
-    static const ui::FormDesign design{
-        L"Settings",
-        5235,
-        2235,
-        kLavender,
-        false,
-        IDP_BACKGROUND,
-        349, // the client area in pixels at 96 DPI
-        149,
-        0,     // no icon: a fixed dialog frame
-        false, // owned by the main window, no taskbar button
-        StartPosition::CenterOwner,
-        kControls,
-        IDC_POINTING_HAND,
-        ART_HIDPI_OFFSET,
-    };
+    static const ui::FormDesign design =
+        PasswordDialogDesign(L"Settings", 5235, 2235, 349, 149, kControls);
     return design;
 }
 

@@ -51,6 +51,15 @@ constexpr bool IsFocusable(const ControlDesign& d) {
     return d.tabIndex >= 0;
 }
 
+// A push button, plain or with a picture: Enter presses the focused one, which then looks
+// like the default button.
+constexpr bool IsPushButton(const ControlDesign& d) {
+    return d.kind == Kind::Button || d.kind == Kind::PictureButton;
+}
+
+// The window class of a picture box (the form registers it).
+inline constexpr wchar_t kPictureBoxClass[] = L"KelvanePictureBox";
+
 // The window of `d`, one of `all` (its siblings decide whether it clips them).
 ControlStyle StyleFor(const ControlDesign& d, std::span<const ControlDesign> all);
 

@@ -1,15 +1,14 @@
+// A form's life and messages: its window made and destroyed, shown plainly or modally,
+// and what its window procedure and its picture boxes' procedure do with each message.
+
 #include "ui/form.h"
 
 #include "ui/background.h"
-#include "ui/button_images.h"
 #include "ui/control_style.h"
-#include "ui/form_state.h"
 #include "ui/message_loop.h"
-#include "ui/picture.h"
 #include "ui/units.h"
 #include "win32/report.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 namespace kv::ui {
@@ -17,39 +16,12 @@ namespace kv::ui {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KelvaneForm";
-constexpr wchar_t kBoxClass[] = L"KelvanePictureBox";
 
-// The control styles are Windows' own bits.
-static_assert(style::kChild == WS_CHILD && style::kVisible == WS_VISIBLE &&
-              style::kClipSiblings == WS_CLIPSIBLINGS && style::kClipChildren == WS_CLIPCHILDREN &&
-              style::kWindowBorder == WS_BORDER && style::kVScroll == WS_VSCROLL &&
-              style::kTabStop == WS_TABSTOP);
-static_assert(style::kStaticLeft == SS_LEFT && style::kStaticRight == SS_RIGHT &&
-              style::kStaticOwnerDraw == SS_OWNERDRAW &&
-              style::kStaticNoWrap == SS_LEFTNOWORDWRAP && style::kStaticNoPrefix == SS_NOPREFIX &&
-              style::kStaticNotify == SS_NOTIFY && style::kStaticEndEllipsis == SS_ENDELLIPSIS);
-static_assert(style::kPushButton == BS_PUSHBUTTON && style::kDefPushButton == BS_DEFPUSHBUTTON &&
-              style::kButtonNotify == BS_NOTIFY && style::kEditAutoHScroll == ES_AUTOHSCROLL &&
-              style::kEditPassword == ES_PASSWORD &&
-              style::kListNoIntegralHeight == LBS_NOINTEGRALHEIGHT);
-static_assert(style::kExClientEdge == WS_EX_CLIENTEDGE &&
-              style::kExControlParent == WS_EX_CONTROLPARENT);
-
-const wchar_t* ClassName(ControlClass c) {
-    switch (c) {
-    case ControlClass::Button:
-        return L"BUTTON";
-    case ControlClass::Edit:
-        return L"EDIT";
-    case ControlClass::ListBox:
-        return L"LISTBOX";
-    case ControlClass::PictureBox:
-        return kBoxClass;
-    case ControlClass::Static:
-    case ControlClass::None:
-        break;
-    }
-    return L"STATIC";
+// The form class as registered: a window of ours is known by its class atom, an integer
+// it carries, rather than by comparing class names.
+ATOM& FormAtom() {
+    static ATOM atom = 0;
+    return atom;
 }
 
 std::function<void()>& LastFormUnloadedHandler() {
@@ -59,22 +31,14 @@ std::function<void()>& LastFormUnloadedHandler() {
     return handler;
 }
 
-// A hidden helper below or beside the client area (a list or a text box that only holds
-// data) is never seen: it needs no font, which costs an edit or a list box a measuring
-// pass of its own.
-bool OutOfSight(const ControlDesign& d, const FormDesign& form) {
-    return (d.flags & kHidden) && d.parent == 0 &&
-           (d.top >= form.clientHeight || d.left >= form.clientWidth);
-}
-
 int& LiveForms() {
     static int count = 0;
     return count;
 }
 
-void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC boxProc) {
-    static bool registered = false;
-    if (registered) {
+void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC boxProc,
+                     const wchar_t* boxClass) {
+    if (FormAtom() != 0) {
         return;
     }
     WNDCLASSEXW wc{sizeof(wc)};
@@ -83,15 +47,16 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC boxProc) {
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kFormClass;
     wc.hIcon = nullptr;
-    if (!::RegisterClassExW(&wc)) {
+    const ATOM form = ::RegisterClassExW(&wc);
+    if (!form) {
         throw std::runtime_error("RegisterClassEx(form) failed");
     }
     wc.lpfnWndProc = boxProc;
-    wc.lpszClassName = kBoxClass;
+    wc.lpszClassName = boxClass;
     if (!::RegisterClassExW(&wc)) {
         throw std::runtime_error("RegisterClassEx(picture box) failed");
     }
-    registered = true;
+    FormAtom() = form;
 }
 
 } // namespace
@@ -114,14 +79,14 @@ int Form::LoadedCount() {
     return LiveForms();
 }
 
-// ---- creation and layout -----------------------------------------------------------
+// ---- creation ----------------------------------------------------------------------
 
 void Form::Load() {
     if (hwnd_) {
         return;
     }
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    RegisterClasses(instance, &Form::FormProc, &Form::BoxProc);
+    RegisterClasses(instance, &Form::FormProc, &Form::BoxProc, kPictureBoxClass);
 
     // Forms shown from another form belong to it: no taskbar button, centred on it.
     if (!design_.taskbarButton) {
@@ -181,242 +146,6 @@ void Form::Load() {
     Form_Load();
 }
 
-void Form::CreateControls() {
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    placedDpi_ = dpi_;
-    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
-    auto form = std::make_unique<Background>();
-    form->hwnd = hwnd_;
-    backgrounds_.push_back(std::move(form));
-
-    for (const ControlDesign* d : CreationOrder(design_.controls)) {
-        auto control = std::make_unique<ControlState>();
-        control->design = d;
-        control->color = d->color;
-        control->container = hwnd_;
-        if (d->parent != 0) {
-            const ControlState* box = Find(d->parent);
-            if (!box || box->design->kind != Kind::PictureBox) {
-                throw std::logic_error("control on a missing picture box");
-            }
-            control->container = box->hwnd;
-        }
-        const ControlStyle style = StyleFor(*d, design_.controls);
-        if (style.windowClass == ControlClass::None) {
-            controls_.push_back(std::move(control)); // drawn by its container, no window
-            continue;
-        }
-        const wchar_t* text = style.textIsName ? d->name : d->text;
-        SIZE size{TwipsToPixels(d->width, dpi_), TwipsToPixels(d->height, dpi_)};
-        if (d->kind == Kind::Label && (d->flags & kAutoSize)) {
-            size = LabelSize(*d, text, control->container, measure.get());
-        }
-        HWND hwnd =
-            ::CreateWindowExW(style.exStyle, ClassName(style.windowClass), text, style.style,
-                              TwipsToPixels(d->left, dpi_), TwipsToPixels(d->top, dpi_), size.cx,
-                              size.cy, control->container,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
-        if (!hwnd) {
-            throw std::runtime_error("CreateWindowEx(control) failed");
-        }
-        control->hwnd = hwnd;
-        if (d->flags & kEllipsis) {
-            AddTooltip(hwnd);
-        }
-        if (d->kind == Kind::TextBox && (d->flags & kPassword)) {
-            ::SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
-        }
-        if (d->kind == Kind::PictureBox) {
-            auto background = std::make_unique<Background>();
-            background->hwnd = hwnd;
-            background->box = d;
-            backgrounds_.push_back(std::move(background));
-        }
-        controls_.push_back(std::move(control));
-    }
-}
-
-void Form::SizeClientArea() {
-    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-    RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi_),
-               TwipsToPixels(design_.clientHeight, dpi_)};
-    ::AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, dpi_);
-    int width = frame.right - frame.left;
-    int height = frame.bottom - frame.top;
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Where the frame is not drawn at the window's DPI (Wine), correct by what it really is.
-    RECT client{};
-    ::GetClientRect(hwnd_, &client);
-    const int dx = TwipsToPixels(design_.clientWidth, dpi_) - client.right;
-    const int dy = TwipsToPixels(design_.clientHeight, dpi_) - client.bottom;
-    if (dx != 0 || dy != 0) {
-        width += dx;
-        height += dy;
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
-void Form::Layout(unsigned dpi) {
-    // The first layout finds every control in place, with the fonts of its DPI.
-    const bool moved = (dpi ? dpi : kDefaultDpi) != placedDpi_;
-    dpi_ = dpi ? dpi : kDefaultDpi;
-    if (moved) {
-        // New fonts, pictures and backgrounds are made before the old ones go, and an old
-        // one stays where its successor cannot be made: no control is left with a freed
-        // handle.
-        fonts_.BeginRenewal(dpi_);
-        // The client area first: the backgrounds are composed at its size.
-        SizeClientArea();
-    }
-
-    PictureLoader pictures(design_.hiDpiPictureOffset); // one decode per picture and size
-    // Labels are measured in one memory DC: a window's own DC costs a round trip each.
-    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
-    // A form not shown yet has nothing to repaint.
-    const BOOL redraw = ::IsWindowVisible(hwnd_);
-    for (auto& c : controls_) {
-        const ControlDesign& d = *c->design;
-        if (!c->hwnd) {
-            continue;
-        }
-        const int x = TwipsToPixels(d.left, dpi_);
-        const int y = TwipsToPixels(d.top, dpi_);
-        if (d.kind != Kind::Image && d.kind != Kind::PictureBox && !OutOfSight(d, design_)) {
-            ::SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), redraw);
-        }
-        if (!moved) {
-            // In place already.
-        } else if (d.kind == Kind::Label && (d.flags & kAutoSize)) {
-            const SIZE size = LabelSize(d, Text(d.id), c->container, measure.get());
-            ::SetWindowPos(c->hwnd, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-        } else {
-            ::SetWindowPos(c->hwnd, nullptr, x, y, TwipsToPixels(d.width, dpi_),
-                           TwipsToPixels(d.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        const bool pictured = d.kind == Kind::Image || d.kind == Kind::PictureButton;
-        if (pictured && d.picture) {
-            const SIZE size = Picture::DesignSize(d.picture);
-            std::shared_ptr<const Picture> picture =
-                pictures.Load(d.picture, ScalePixels(size.cx, dpi_), ScalePixels(size.cy, dpi_));
-            if (*picture || !c->picture) {
-                c->picture = std::move(picture);
-            }
-            if (d.kind == Kind::PictureButton) {
-                InstallButtonImages(*c);
-            }
-        }
-    }
-    for (auto& b : backgrounds_) {
-        ComposeBackground(*b, design_, pictures, dpi_);
-    }
-    placedDpi_ = dpi_;
-    if (moved) {
-        fonts_.EndRenewal();
-    }
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void Form::InstallButtonImages(ControlState& c) {
-    if (!c.picture) {
-        return;
-    }
-    win32::UniqueImageList images = MakeButtonImages(*c.picture, c.shield, dpi_);
-    if (!images) {
-        return; // the button keeps the images it has
-    }
-    BUTTON_IMAGELIST list{images.get(), {0, 2, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
-    ::SendMessageW(c.hwnd, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
-    c.imageList = std::move(images); // the old list is freed once the button has let go of it
-}
-
-void Form::PlaceWindow(const RECT* suggested) {
-    RECT rc{};
-    ::GetWindowRect(hwnd_, &rc);
-    const int w = rc.right - rc.left;
-    const int h = rc.bottom - rc.top;
-    if (suggested) {
-        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return;
-    }
-    RECT area{};
-    HWND owner = design_.position == StartPosition::CenterOwner ? owner_ : nullptr;
-    if (owner) {
-        ::GetWindowRect(owner, &area);
-    } else {
-        MONITORINFO mi{sizeof(mi)};
-        ::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
-        area = mi.rcWork;
-    }
-    int x = area.left + (area.right - area.left - w) / 2;
-    int y = area.top + (area.bottom - area.top - h) / 2;
-    // Keep the whole window on its monitor's work area.
-    MONITORINFO mi{sizeof(mi)};
-    ::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &mi);
-    x = std::max<int>(mi.rcWork.left, std::min<int>(x, mi.rcWork.right - w));
-    y = std::max<int>(mi.rcWork.top, std::min<int>(y, mi.rcWork.bottom - h));
-    ::SetWindowPos(hwnd_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Form::SizeLabelToText(ControlState& c) {
-    win32::UniqueMemoryDc measure(::CreateCompatibleDC(nullptr));
-    const SIZE size = LabelSize(*c.design, Text(c.design->id), c.container, measure.get());
-    ::SetWindowPos(c.hwnd, nullptr, 0, 0, size.cx, size.cy,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-SIZE Form::LabelSize(const ControlDesign& d, std::wstring text, HWND container, HDC dc) {
-    win32::ScopedSelect font(dc, FontFor(d.font));
-    RECT rc{0, 0, 0, 0};
-    UINT format = DT_CALCRECT | DT_SINGLELINE;
-    if (d.flags & kNoPrefix) {
-        format |= DT_NOPREFIX;
-    }
-    if (text.empty()) {
-        text = L" "; // keeps the height of one line
-    }
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
-    // One pixel more: a last glyph (a colon, a period) may draw just past its advance.
-    int width = rc.right - rc.left + 1;
-    ABC abc{};
-    if (::GetCharABCWidthsW(dc, text.back(), text.back(), &abc) && abc.abcC < 0) {
-        width -= abc.abcC;
-    }
-    if (d.flags & kEllipsis) {
-        // Never past the side margin: what does not fit ends in "..." (the tooltip has it).
-        RECT area{};
-        ::GetClientRect(container, &area);
-        const int room = area.right - TwipsToPixels(d.left + design_.sideMarginTwips, dpi_);
-        width = std::max(0, std::min(width, room));
-    }
-    return {width, rc.bottom - rc.top};
-}
-
-void Form::AddTooltip(HWND label) {
-    if (!tooltip_) {
-        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr);
-        if (!tooltip_) {
-            win32::Report(L"could not create a tooltip");
-            return;
-        }
-    }
-    TOOLINFOW tool{sizeof(tool)};
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(label);
-    tool.lpszText = LPSTR_TEXTCALLBACKW; // always the label's current text
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-HFONT Form::FontFor(const FontDesign& font) {
-    return fonts_.Get(font);
-}
-
 // ---- showing and closing -----------------------------------------------------------
 
 void Form::Show() {
@@ -442,20 +171,13 @@ void Form::ShowModal() {
     }
     // Every other form of the program takes no input while this one is open. Disabling a
     // form takes its focus away, so each one notes first where it was.
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* self = reinterpret_cast<Form*>(param);
-            Form* other = hwnd != self->hwnd_ ? FromHwnd(hwnd) : nullptr;
-            if (other && ::IsWindowEnabled(hwnd)) {
-                other->RememberFocus(::GetFocus());
-                ::EnableWindow(hwnd, FALSE);
-                self->disabledForModal_.push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
-    modal_ = true;
+    modal_.Begin([this](HWND hwnd) {
+        Form* other = hwnd != hwnd_ ? FromHwnd(hwnd) : nullptr;
+        if (other) {
+            other->RememberFocus(::GetFocus());
+        }
+        return other != nullptr;
+    });
     Show();
 
     const LoopResult loop = PumpMessages([this] { return hwnd_ != nullptr; });
@@ -469,14 +191,8 @@ void Form::ShowModal() {
 }
 
 void Form::EndModal() {
-    // Re-enabled before the modal window goes, so the activation returns to its owner.
-    for (HWND hwnd : disabledForModal_) {
-        if (::IsWindow(hwnd)) {
-            ::EnableWindow(hwnd, TRUE);
-        }
-    }
-    disabledForModal_.clear();
-    modal_ = false;
+    // Before the modal window goes, so the activation returns to its owner.
+    modal_.End();
 }
 
 void Form::Unload() {
@@ -492,8 +208,8 @@ void Form::Unload() {
 
 void Form::OnDestroyed() {
     EndModal();
-    tooltip_ = nullptr; // an owned window: already gone with the form
-    controls_.clear();
+    tooltips_.Forget(); // an owned window: already gone with the form
+    controls_.Clear();
     backgrounds_.clear();
     fonts_.Reset(dpi_);
     lastFocus_ = nullptr;
@@ -507,19 +223,13 @@ void Form::OnDestroyed() {
 // ---- messages ----------------------------------------------------------------------
 
 Form* Form::FromHwnd(HWND hwnd) {
-    while (hwnd) {
-        wchar_t cls[32] = {};
-        ::GetClassNameW(hwnd, cls, 32);
-        if (::lstrcmpW(cls, kFormClass) == 0) {
-            return reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        }
-        if (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) {
-            hwnd = ::GetParent(hwnd);
-        } else {
-            return nullptr;
-        }
+    // A form is a top-level window; its controls and picture boxes are its descendants.
+    HWND root = hwnd ? ::GetAncestor(hwnd, GA_ROOT) : nullptr;
+    if (!root || FormAtom() == 0 ||
+        static_cast<ATOM>(::GetClassLongPtrW(root, GCW_ATOM)) != FormAtom()) {
+        return nullptr;
     }
-    return nullptr;
+    return reinterpret_cast<Form*>(::GetWindowLongPtrW(root, GWLP_USERDATA));
 }
 
 LRESULT CALLBACK Form::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -584,7 +294,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
         if (lParam != 0) {
-            if (const ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam))) {
+            if (const ControlState* c = controls_.FindByHwnd(reinterpret_cast<HWND>(lParam))) {
                 NoteFocusNotification(*c, code);
             }
         }
@@ -594,13 +304,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (lParam != 0 && (code == BN_CLICKED || code == STN_CLICKED)) {
-            if (const ControlState* c = Find(id)) {
-                const Kind kind = c->design->kind;
-                const bool clickable = kind == Kind::Button || kind == Kind::PictureButton ||
-                                       (kind == Kind::Label && (c->design->flags & kLink));
-                if (clickable) {
-                    OnClick(id);
-                }
+            const ControlState* c = controls_.Find(id);
+            if (c && (IsPushButton(*c->design) ||
+                      (c->design->kind == Kind::Label && (c->design->flags & kLink)))) {
+                OnClick(id);
             }
         }
         return 0;
@@ -608,18 +315,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(static_cast<int>(wParam));
         return 0;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom == tooltip_ && header->code == TTN_GETDISPINFOW) {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            tooltipText_ = WindowTextOf(reinterpret_cast<HWND>(info->hdr.idFrom));
-            info->lpszText = tooltipText_.data();
-            // Long lines wrap in the tip rather than run off the screen.
-            ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
+    case WM_NOTIFY:
+        if (tooltips_.HandleNotify(reinterpret_cast<NMHDR*>(lParam), dpi_)) {
             return 0;
         }
         return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
-    }
     case WM_ACTIVATE:
         if (HandleActivate(wParam)) {
             return 0;
@@ -632,10 +332,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         Form_Unload();
         return 0;
     case DM_GETDEFID:
-        for (const auto& c : controls_) {
-            if (c->design->flags & kDefault) {
-                return MAKELRESULT(c->design->id, DC_HASDEFID);
-            }
+        if (const ControlState* c = controls_.FirstWith(kDefault)) {
+            return MAKELRESULT(c->design->id, DC_HASDEFID);
         }
         return 0;
     case WM_DPICHANGED:
@@ -649,98 +347,6 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
     }
-}
-
-bool Form::HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARAM lParam,
-                                  LRESULT& result) {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        result = 1; // WM_PAINT draws everything
-        return true;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-        PaintBackground(BackgroundOf(container), container, msg, wParam);
-        result = 0;
-        return true;
-    case WM_CTLCOLORSTATIC: {
-        // Labels are transparent: they erase with the container's own picture.
-        const ControlState* c = FindByHwnd(reinterpret_cast<HWND>(lParam));
-        Background* b = BackgroundOf(container);
-        if (!c || !b || !b->brush) {
-            return false;
-        }
-        result = reinterpret_cast<LRESULT>(
-            LendBackground(*b, reinterpret_cast<HDC>(wParam), c->hwnd, c->container, c->color));
-        return true;
-    }
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        const ControlState* c = FindByHwnd(item->hwndItem);
-        if (!c || c->design->kind != Kind::Image) {
-            return false;
-        }
-        DrawImage(BackgroundOf(container), *item, c->container, c->picture.get());
-        result = TRUE;
-        return true;
-    }
-    case WM_SETCURSOR: {
-        ControlState* c = FindByHwnd(reinterpret_cast<HWND>(wParam));
-        if (c && (c->design->flags & kLink)) {
-            ::SetCursor(LinkPointer());
-            result = TRUE;
-            return true;
-        }
-        return false;
-    }
-    default:
-        return false;
-    }
-}
-
-// ---- controls ----------------------------------------------------------------------
-
-Form::ControlState* Form::Find(int id) {
-    for (auto& c : controls_) {
-        if (c->design->id == id) {
-            return c.get();
-        }
-    }
-    return nullptr;
-}
-
-const Form::ControlState* Form::Find(int id) const {
-    return const_cast<Form*>(this)->Find(id);
-}
-
-Form::ControlState* Form::FindByHwnd(HWND hwnd) {
-    if (!hwnd) {
-        return nullptr;
-    }
-    for (auto& c : controls_) {
-        if (c->hwnd == hwnd) {
-            return c.get();
-        }
-    }
-    return nullptr;
-}
-
-Background* Form::BackgroundOf(HWND container) {
-    for (auto& b : backgrounds_) {
-        if (b->hwnd == container) {
-            return b.get();
-        }
-    }
-    return nullptr;
-}
-
-HCURSOR Form::LinkPointer() {
-    if (!linkPointer_ && design_.linkPointer != 0) {
-        // A shared resource: the system frees it, not us.
-        linkPointer_ = static_cast<HCURSOR>(
-            ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(design_.linkPointer),
-                         IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    }
-    return linkPointer_ ? linkPointer_ : ::LoadCursorW(nullptr, IDC_HAND);
 }
 
 } // namespace kv::ui

@@ -8,8 +8,11 @@
 // window (a modal form's caller still holds it when ShowModal returns). When the last
 // form's window is destroyed, the program ends (see SetLastFormUnloadedHandler).
 
+#include "ui/control_table.h"
 #include "ui/design.h"
 #include "ui/fonts.h"
+#include "ui/label_tooltips.h"
+#include "ui/modal_scope.h"
 
 #include <windows.h>
 
@@ -49,7 +52,6 @@ public:
     std::wstring Text(int id) const; // caption or text, exactly ("&" included)
     void SetText(int id, std::wstring_view text);
     void SetColor(int id, Rgb color);
-    Rgb Color(int id) const;
     void SetVisible(int id, bool visible);
     bool IsVisible(int id) const;
     void Focus(int id);
@@ -85,15 +87,14 @@ protected:
     }
 
 private:
-    struct ControlState;
-
+    // Messages and lifetime (form.cpp).
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    bool HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARAM lParam,
-                                LRESULT& result);
-    bool HandleDialogKey(const MSG& msg);
+    void EndModal();
+    void OnDestroyed();
 
+    // Creation and layout at the window's DPI (form_layout.cpp).
     void CreateControls();
     void SizeClientArea();
     void Layout(unsigned dpi);
@@ -103,12 +104,19 @@ private:
     SIZE LabelSize(const ControlDesign& design, std::wstring text, HWND container, HDC dc);
     void InstallButtonImages(ControlState& control);
     HFONT FontFor(const FontDesign& font);
+
+    // What the form and its picture boxes answer alike: painting, the colours of their
+    // labels, their images and the link pointer (form_paint.cpp).
+    bool HandleContainerMessage(HWND container, UINT msg, WPARAM wParam, LPARAM lParam,
+                                LRESULT& result);
+    Background* BackgroundOf(HWND container);
+    HCURSOR LinkPointer();
+
+    // Keys as in a dialog (form_keys.cpp).
+    bool HandleDialogKey(const MSG& msg);
     void ClickButton(int id);
     void ShowAsDefault(int id);
-    void AddTooltip(HWND label);
-    static std::wstring WindowTextOf(HWND hwnd);
-    void EndModal();
-    void OnDestroyed();
+
     // The focus when the form is activated again (form_focus.cpp).
     HWND FirstTabStop() const;
     void RememberFocus(HWND focus);
@@ -116,26 +124,18 @@ private:
     void RestoreFocus();
     bool HandleActivate(WPARAM wParam);
 
-    ControlState* Find(int id);
-    const ControlState* Find(int id) const;
-    ControlState* FindByHwnd(HWND hwnd);
-    Background* BackgroundOf(HWND container);
-    HCURSOR LinkPointer();
-
     const FormDesign& design_;
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
     unsigned dpi_ = 96;
     unsigned placedDpi_ = 0; // the DPI the controls are placed for
-    std::vector<std::unique_ptr<ControlState>> controls_;
+    ControlTable controls_;
     std::vector<std::unique_ptr<Background>> backgrounds_;
     FontCache fonts_;
-    std::vector<HWND> disabledForModal_;
-    HWND tooltip_ = nullptr;        // destroyed with the form (it is owned by it)
-    std::wstring tooltipText_;      // what the tooltip shows, alive while it shows it
+    ModalScope modal_;
+    LabelTooltips tooltips_;
     HCURSOR linkPointer_ = nullptr; // shared: never destroyed
-    bool modal_ = false;
-    HWND lastFocus_ = nullptr; // the control that had the focus last, given back on activation
+    HWND lastFocus_ = nullptr;      // the control that had the focus last, given back on activation
 };
 
 } // namespace kv::ui

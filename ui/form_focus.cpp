@@ -5,7 +5,6 @@
 #include "ui/form.h"
 
 #include "ui/control_style.h"
-#include "ui/form_state.h"
 
 namespace kv::ui {
 
@@ -30,10 +29,9 @@ void Form::RememberFocus(HWND focus) {
 
 void Form::NoteFocusNotification(const ControlState& c, int code) {
     const Kind kind = c.design->kind;
-    const bool gotFocus =
-        ((kind == Kind::Button || kind == Kind::PictureButton) && code == BN_SETFOCUS) ||
-        (kind == Kind::TextBox && code == EN_SETFOCUS) ||
-        (kind == Kind::ListBox && code == LBN_SETFOCUS);
+    const bool gotFocus = (IsPushButton(*c.design) && code == BN_SETFOCUS) ||
+                          (kind == Kind::TextBox && code == EN_SETFOCUS) ||
+                          (kind == Kind::ListBox && code == LBN_SETFOCUS);
     if (gotFocus) {
         RememberFocus(c.hwnd);
     }

@@ -3,7 +3,7 @@
 
 #include "ui/form.h"
 
-#include "ui/form_state.h"
+#include "ui/control_style.h"
 
 namespace kv::ui {
 
@@ -27,43 +27,30 @@ bool Form::HandleDialogKey(const MSG& msg) {
         return false;
     }
     if (msg.wParam == VK_ESCAPE) {
-        for (const auto& c : controls_) {
-            if (c->design->flags & kCancel) {
-                ClickButton(c->design->id);
-                return true;
-            }
+        if (const ControlState* cancel = controls_.FirstWith(kCancel)) {
+            ClickButton(cancel->design->id);
         }
         return true; // a form without a cancel button ignores Esc
     }
     // Enter presses the push button that has the focus, else the default button.
     HWND focus = ::GetFocus();
-    if (const ControlState* focused = FindByHwnd(focus)) {
-        const Kind kind = focused->design->kind;
-        if (kind == Kind::Button || kind == Kind::PictureButton) {
-            ClickButton(focused->design->id);
-            return true;
-        }
+    if (const ControlState* focused = controls_.FindByHwnd(focus);
+        focused && IsPushButton(*focused->design)) {
+        ClickButton(focused->design->id);
+        return true;
     }
-    for (const auto& c : controls_) {
-        if (c->design->flags & kDefault) {
-            ClickButton(c->design->id);
-            return true;
-        }
+    if (const ControlState* byDefault = controls_.FirstWith(kDefault)) {
+        ClickButton(byDefault->design->id);
+        return true;
     }
     return false;
 }
 
 void Form::ShowAsDefault(int id) {
-    bool focusedButton = false;
+    const ControlState* focused = controls_.Find(id);
+    const bool focusedButton = focused && IsPushButton(*focused->design);
     for (const auto& c : controls_) {
-        const Kind kind = c->design->kind;
-        if ((kind == Kind::Button || kind == Kind::PictureButton) && c->design->id == id) {
-            focusedButton = true;
-        }
-    }
-    for (const auto& c : controls_) {
-        const Kind kind = c->design->kind;
-        if (kind != Kind::Button && kind != Kind::PictureButton) {
+        if (!IsPushButton(*c->design)) {
             continue;
         }
         const bool isDefault =
@@ -74,7 +61,7 @@ void Form::ShowAsDefault(int id) {
 }
 
 void Form::ClickButton(int id) {
-    const ControlState* c = Find(id);
+    const ControlState* c = controls_.Find(id);
     if (c && c->hwnd && ::IsWindowEnabled(c->hwnd) && ::IsWindowVisible(c->hwnd)) {
         ::SendMessageW(c->container, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(c->hwnd));

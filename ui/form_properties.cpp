@@ -1,8 +1,9 @@
-// A form's run-time properties: captions, colours, visibility, focus, list items, timers.
+// A form's run-time properties: captions, colours, visibility, focus, list items, timers,
+// each on a control found by its design id.
 
 #include "ui/form.h"
 
-#include "ui/form_state.h"
+#include "ui/window_text.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -11,7 +12,7 @@
 namespace kv::ui {
 
 HWND Form::Control(int id) const {
-    const ControlState* c = Find(id);
+    const ControlState* c = controls_.Find(id);
     return c ? c->hwnd : nullptr;
 }
 
@@ -21,24 +22,16 @@ namespace {
 }
 } // namespace
 
-std::wstring Form::WindowTextOf(HWND hwnd) {
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(copied, 0)));
-    return text;
-}
-
 std::wstring Form::Text(int id) const {
     HWND hwnd = Control(id);
     if (!hwnd) {
         NoSuchControl(id);
     }
-    return WindowTextOf(hwnd);
+    return WindowText(hwnd);
 }
 
 void Form::SetText(int id, std::wstring_view text) {
-    ControlState* c = Find(id);
+    ControlState* c = controls_.Find(id);
     if (!c || !c->hwnd) {
         NoSuchControl(id);
     }
@@ -52,7 +45,7 @@ void Form::SetText(int id, std::wstring_view text) {
 }
 
 void Form::SetColor(int id, Rgb color) {
-    ControlState* c = Find(id);
+    ControlState* c = controls_.Find(id);
     if (!c) {
         NoSuchControl(id);
     }
@@ -60,14 +53,6 @@ void Form::SetColor(int id, Rgb color) {
     if (c->hwnd) {
         ::InvalidateRect(c->hwnd, nullptr, TRUE);
     }
-}
-
-Rgb Form::Color(int id) const {
-    const ControlState* c = Find(id);
-    if (!c) {
-        NoSuchControl(id);
-    }
-    return c->color;
 }
 
 void Form::SetVisible(int id, bool visible) {
@@ -108,7 +93,7 @@ void Form::AppendItem(int id, std::wstring_view item) {
 }
 
 void Form::SetShield(int id, bool shown) {
-    ControlState* c = Find(id);
+    ControlState* c = controls_.Find(id);
     if (!c || !c->hwnd || c->design->kind != Kind::PictureButton) {
         NoSuchControl(id);
     }

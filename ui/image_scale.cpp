@@ -1,5 +1,7 @@
 #include "ui/image_scale.h"
 
+#include "ui/image_decode.h"
+
 #include <algorithm>
 #include <array>
 
@@ -27,27 +29,42 @@ std::vector<std::vector<Tap>> Taps(int from, int to) {
     return taps;
 }
 
+// Sums across fit 32 bits: at most 255 times the weights, which add up to a source width
+// of at most kMaxImageSide.
+using RowSums = std::array<std::uint32_t, 4>;
 using Channels = std::array<std::uint64_t, 4>;
+
+bool WithinBounds(const ImagePixels& from, int width, int height) {
+    if (width <= 0 || height <= 0 || from.width <= 0 || from.height <= 0 ||
+        from.width > kMaxImageSide || from.height > kMaxImageSide ||
+        from.argb.size() != static_cast<std::size_t>(from.width) * from.height) {
+        return false;
+    }
+    const auto across = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(from.height);
+    const auto result = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    return across * sizeof(RowSums) <= kMaxScaleBytes &&
+           result * sizeof(std::uint32_t) <= kMaxScaleBytes;
+}
 
 } // namespace
 
 ImagePixels ScaleImage(const ImagePixels& from, int width, int height) {
     ImagePixels out;
-    if (width <= 0 || height <= 0 || from.width <= 0 || from.height <= 0 ||
-        from.argb.size() != static_cast<std::size_t>(from.width) * from.height) {
+    if (!WithinBounds(from, width, height)) {
         return out;
     }
     const auto across = Taps(from.width, width);
     const auto down = Taps(from.height, height);
     // Across first, sums kept whole; down second; divided once at the end.
-    std::vector<Channels> rows(static_cast<std::size_t>(width) * from.height);
+    std::vector<RowSums> rows(static_cast<std::size_t>(width) * from.height);
     for (int y = 0; y < from.height; ++y) {
         const std::uint32_t* line = from.argb.data() + static_cast<std::size_t>(y) * from.width;
         for (int x = 0; x < width; ++x) {
-            Channels& sum = rows[static_cast<std::size_t>(y) * width + x];
+            RowSums& sum = rows[static_cast<std::size_t>(y) * width + x];
             for (const Tap& tap : across[static_cast<std::size_t>(x)]) {
                 for (int c = 0; c < 4; ++c) {
-                    sum[c] += ((line[tap.source] >> (8 * c)) & 0xFF) * tap.weight;
+                    sum[c] += static_cast<std::uint32_t>(((line[tap.source] >> (8 * c)) & 0xFF) *
+                                                         tap.weight);
                 }
             }
         }
@@ -61,7 +78,7 @@ ImagePixels ScaleImage(const ImagePixels& from, int width, int height) {
         for (int x = 0; x < width; ++x) {
             Channels sum{};
             for (const Tap& tap : down[static_cast<std::size_t>(y)]) {
-                const Channels& row = rows[static_cast<std::size_t>(tap.source) * width + x];
+                const RowSums& row = rows[static_cast<std::size_t>(tap.source) * width + x];
                 for (int c = 0; c < 4; ++c) {
                     sum[c] += row[c] * tap.weight;
                 }

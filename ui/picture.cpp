@@ -1,8 +1,8 @@
 #include "ui/picture.h"
 
 #include "ui/dib.h"
+#include "ui/image_decode.h"
 #include "ui/image_scale.h"
-#include "ui/png.h"
 #include "win32/report.h"
 
 #include <cstring>
@@ -81,6 +81,12 @@ std::shared_ptr<const Picture> PictureLoader::Load(int id, int widthPx, int heig
     // A picture shown at its own size (every one at 96 DPI, the twins at 192) is not resampled.
     if (pixels->width != widthPx || pixels->height != heightPx) {
         pixels = ScaleImage(*pixels, widthPx, heightPx);
+        if (pixels->argb.empty()) {
+            win32::Report(L"picture resource " + std::to_wstring(id) + L" not scaled to " +
+                          std::to_wstring(widthPx) + L" x " + std::to_wstring(heightPx) +
+                          L": beyond the bounds of a picture");
+            return made;
+        }
     }
 
     Dib32 dib = MakeDib32(widthPx, heightPx);

@@ -95,10 +95,6 @@ using UniqueKernelHandle = UniqueHandle<NullTraits<HANDLE, CloseKernelHandle>>;
 // Text the system allocated for us (FORMAT_MESSAGE_ALLOCATE_BUFFER).
 using UniqueLocalText = UniqueHandle<NullTraits<wchar_t*, FreeLocal>>;
 using UniqueFile = UniqueHandle<FileTraits>;
-// A COM interface pointer, released once; `Release` names a function that calls the
-// interface's own Release, so this header needs no interface's definition.
-template <typename Interface, void (*Release)(Interface*) noexcept>
-using UniqueInterface = UniqueHandle<NullTraits<Interface*, Release>>;
 
 // COM on this thread for one scope (a single-threaded apartment, as the shell's
 // extensions expect); uninitialised at the end only when the start succeeded, as COM

@@ -3,6 +3,7 @@
 #include "app/frm_Main_design.h"
 #include "ui/units.h"
 #include "tests/app/main_window_fixture.h"
+#include "tests/support/layout_check.h"
 
 #include <cstdlib>
 
@@ -11,37 +12,10 @@ namespace {
 
 using M = app::frm_Main;
 
-void ExpectLaidOutAt(app::frm_Main& w, unsigned dpi) {
-    for (const ui::ControlDesign& d : app::MainDesign().controls) {
-        if (d.kind == ui::Kind::Line || (d.flags & ui::kHidden)) {
-            continue;
-        }
-        const RECT rc = RectInParent(w.Control(d.id));
-        const int left = ui::TwipsToPixels(d.left, dpi);
-        const int top = ui::TwipsToPixels(d.top, dpi);
-        EXPECT_LE(std::abs(rc.left - left), 1) << "left of " << testing::PrintToString(d.name);
-        EXPECT_LE(std::abs(rc.top - top), 1) << "top of " << testing::PrintToString(d.name);
-        if (d.flags & ui::kAutoSize) {
-            // Sized to its text: one line high, never empty.
-            EXPECT_GT(rc.right - rc.left, 0);
-            EXPECT_LT(rc.bottom - rc.top, ui::TwipsToPixels(400, dpi));
-            continue;
-        }
-        EXPECT_LE(std::abs(rc.right - rc.left - ui::TwipsToPixels(d.width, dpi)), 1)
-            << "width of " << testing::PrintToString(d.name);
-        EXPECT_LE(std::abs(rc.bottom - rc.top - ui::TwipsToPixels(d.height, dpi)), 1)
-            << "height of " << testing::PrintToString(d.name);
-    }
-    RECT client{};
-    ::GetClientRect(w.hwnd(), &client);
-    EXPECT_EQ(client.right, ui::TwipsToPixels(7215, dpi));
-    EXPECT_EQ(client.bottom, ui::TwipsToPixels(8865, dpi));
-}
-
 TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
     app::frm_Main& w = Start();
     ASSERT_EQ(w.dpi(), 96u) << "the test prefix runs at 96 DPI";
-    ExpectLaidOutAt(w, 96);
+    ExpectLaidOut(w);
     EXPECT_EQ(RectInParent(Ctl(M::cmdApply)).left, 387); // 5805 twips
 
     // Moving to a 144 DPI monitor: Windows sends the new DPI and a suggested rectangle.
@@ -50,7 +24,7 @@ TEST_F(MainWindowTest, ControlsAtTheirDesignedPixelsAndScaledWithTheDpi) {
     ::SendMessageW(w.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                    reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(w.dpi(), 144u);
-    ExpectLaidOutAt(w, 144);
+    ExpectLaidOut(w);
 }
 
 TEST_F(MainWindowTest, SeparatorLinesShowThroughTheLabelAndPictureLaidOverThem) {

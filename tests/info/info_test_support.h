@@ -1,6 +1,6 @@
 #pragma once
-// What the About and Help tests share: reading back placement, fonts and the set of
-// windows on the screen from Windows itself.
+// What the About and Help tests share: reading back sizes, fonts and the set of windows
+// on the screen from Windows itself.
 
 #include "ui/form.h"
 #include "tests/support/ui_driver.h"
@@ -11,23 +11,6 @@
 #include <string>
 
 namespace kv::test {
-
-// A control's place in its parent in pixels, expected from design twips at `dpi`.
-inline void ExpectAt(HWND control, unsigned dpi, int left, int top, const char* name) {
-    const RECT rc = RectInParent(control);
-    EXPECT_EQ(rc.left, ::MulDiv(left, static_cast<int>(dpi), 1440)) << "left of " << name;
-    EXPECT_EQ(rc.top, ::MulDiv(top, static_cast<int>(dpi), 1440)) << "top of " << name;
-}
-
-inline void ExpectAt(HWND control, unsigned dpi, int left, int top, int width, int height,
-                     const char* name) {
-    ExpectAt(control, dpi, left, top, name);
-    const RECT rc = RectInParent(control);
-    EXPECT_EQ(rc.right - rc.left, ::MulDiv(width, static_cast<int>(dpi), 1440))
-        << "width of " << name;
-    EXPECT_EQ(rc.bottom - rc.top, ::MulDiv(height, static_cast<int>(dpi), 1440))
-        << "height of " << name;
-}
 
 inline SIZE ClientSize(HWND hwnd) {
     RECT rc{};

@@ -6,6 +6,7 @@
 #include "password/frm_Settings.h"
 #include "password/frm_Settings_design.h"
 #include "tests/password/password_window_fixture.h"
+#include "tests/support/layout_check.h"
 
 #include <cstdlib>
 
@@ -56,11 +57,6 @@ void ExpectDialog(HWND dialog, const ui::FormDesign& design, HWND owner, int cli
             continue;
         }
         EXPECT_TRUE(IsShown(control)) << testing::PrintToString(d.name);
-        const RECT rc = RectInParent(control);
-        EXPECT_LE(std::abs(rc.left - ui::TwipsToPixels(d.left, 96)), 1)
-            << "left of " << testing::PrintToString(d.name);
-        EXPECT_LE(std::abs(rc.top - ui::TwipsToPixels(d.top, 96)), 1)
-            << "top of " << testing::PrintToString(d.name);
         if (d.kind == ui::Kind::Label) {
             // The whole text fits on its one line.
             const std::wstring text = WindowText(control);
@@ -79,13 +75,11 @@ void ExpectDialog(HWND dialog, const ui::FormDesign& design, HWND owner, int cli
             ::GetClientRect(::GetParent(control), &parentClient);
             EXPECT_LE(inParent.right, parentClient.right) << testing::PrintToString(text);
         }
-        if (!(d.flags & ui::kAutoSize)) {
-            EXPECT_LE(std::abs(rc.right - rc.left - ui::TwipsToPixels(d.width, 96)), 1)
-                << "width of " << testing::PrintToString(d.name);
-            EXPECT_LE(std::abs(rc.bottom - rc.top - ui::TwipsToPixels(d.height, 96)), 1)
-                << "height of " << testing::PrintToString(d.name);
-        }
     }
+    const ui::Form* form = ui::Form::FromHwnd(dialog);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(&form->design(), &design);
+    ExpectLaidOut(*form);
 
     HWND box = ::GetDlgItem(dialog, Dialog::txtPassword);
     EXPECT_TRUE(::GetWindowLongPtrW(box, GWL_STYLE) & ES_PASSWORD);

@@ -1,8 +1,8 @@
-// The artwork's pixels: zlib streams, PNG files of every colour type, and resampling.
+// The artwork's pixels: PNG files of every colour type decoded to premultiplied pixels,
+// pictures beyond the bounds refused, and resampling.
 
 #include "ui/image_scale.h"
-#include "ui/inflate.h"
-#include "ui/png.h"
+#include "ui/image_decode.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,6 @@ namespace kv::ui {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
 
 void Put32(Bytes& out, std::uint32_t v) {
     for (int shift : {24, 16, 8, 0}) {
@@ -80,66 +76,6 @@ Bytes MakePng(const PngPlan& s) {
     return png;
 }
 
-TEST(Inflate, DecodesEachKindOfBlock) {
-    const struct {
-        const char* name;
-        Bytes stream;
-        Bytes expected;
-    } cases[] = {
-        {"stored",
-         {0x78, 0x01, 0x01, 0x03, 0x00, 0xfc, 0xff, 0x61, 0x62, 0x63, 0x02, 0x4d, 0x01, 0x27},
-         Text("abc")},
-        {"fixed codes, with copies that overlap",
-         {0x78, 0xda, 0xcb, 0x48, 0xcd, 0xc9, 0xc9, 0xd7, 0x51, 0xc8, 0xc0, 0xa4, 0x14, 0x01, 0x85,
-          0x6c, 0x09, 0x56},
-         Text("hello, hello, hello, hello!")},
-        {"empty", {0x78, 0xda, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}, {}},
-        {"dynamic codes",
-         {0x78, 0xda, 0x3d, 0x4e, 0x81, 0x11, 0x00, 0x21, 0x08, 0x9a, 0x15, 0x34, 0xf6, 0x1f,
-          0xe1, 0x45, 0xfa, 0xf4, 0x32, 0x0e, 0x41, 0xa5, 0x30, 0xe9, 0xa8, 0x80, 0x79, 0x6d,
-          0x0e, 0x58, 0x5c, 0x53, 0x5a, 0xe6, 0x9c, 0x51, 0x50, 0xbf, 0x45, 0x09, 0xe8, 0x4c,
-          0x65, 0x60, 0x04, 0x7a, 0x73, 0x45, 0xaa, 0x51, 0xda, 0x31, 0xcf, 0x60, 0x75, 0x45,
-          0x51, 0x8f, 0xcb, 0xdf, 0xee, 0x71, 0xd7, 0xfb, 0x0a, 0x0f, 0x87, 0x29, 0x90, 0x77,
-          0xc9, 0xca, 0xae, 0x77, 0x6f, 0x14, 0x3e, 0xdf, 0x62, 0x4e, 0x9f},
-         Text("bfafafffffcafafffaffdfafaaaffaffcfafdfffdfdfdffafffabffafffffcfffffffafefffbffff"
-              "afffabffffafaffffffbbfdacffdffffffffffaffbffcfaffffcffffffafffffffadfbffbaffafa"
-              "aafafefafbffabbffbffffffffaaffffcfaffcffa")},
-    };
-    for (const auto& c : cases) {
-        const auto out = Inflate(c.stream, 1000);
-        ASSERT_TRUE(out) << c.name;
-        EXPECT_EQ(*out, c.expected) << c.name;
-    }
-}
-
-TEST(Inflate, RefusesDamagedStreams) {
-    const Bytes good{0x78, 0xda, 0xcb, 0x48, 0xcd, 0xc9, 0xc9, 0xd7, 0x51,
-                     0xc8, 0xc0, 0xa4, 0x14, 0x01, 0x85, 0x6c, 0x09, 0x56};
-    auto with = [&](std::size_t at, std::uint8_t value) {
-        Bytes b = good;
-        b[at] = value;
-        return b;
-    };
-    const struct {
-        const char* name;
-        Bytes stream;
-        std::size_t limit;
-    } cases[] = {
-        {"wrong checksum", with(17, 0x57), 1000},
-        {"not deflate", with(0, 0x79), 1000},
-        {"header check fails", with(1, 0xdb), 1000},
-        {"cut short", Bytes(good.begin(), good.end() - 6), 1000},
-        {"longer than allowed", good, 10},
-        {"reserved block type", {0x78, 0x01, 0x07, 0x00, 0x00, 0x00, 0x01}, 1000},
-        {"stored length and its complement disagree",
-         {0x78, 0x01, 0x01, 0x03, 0x00, 0xfc, 0xfe, 0x61, 0x62, 0x63, 0x02, 0x4d, 0x01, 0x27},
-         1000},
-    };
-    for (const auto& c : cases) {
-        EXPECT_FALSE(Inflate(c.stream, c.limit)) << c.name;
-    }
-}
-
 TEST(Png, DecodesEveryColourTypeToPremultipliedPixels) {
     const struct {
         const char* name;
@@ -172,57 +108,41 @@ TEST(Png, DecodesEveryColourTypeToPremultipliedPixels) {
     }
 }
 
-TEST(Png, UndoesEveryRowFilter) {
-    // Two grey pixels per row; each row after the first is filtered against the one above.
-    const PngPlan plan{2,
-                       5,
-                       8,
-                       0,
-                       {0, 10, 20, // none
-                        1, 30, 5,  // sub: 30, 35
-                        2, 1, 1,   // up: 31, 36
-                        3, 4, 10,  // average: 4 + 31/2 = 19, 10 + (19 + 36)/2 = 37
-                        4, 1, 1}}; // Paeth: 1 + 19 = 20, 1 + 37 = 38
-    const auto image = DecodePng(MakePng(plan));
-    ASSERT_TRUE(image);
-    std::vector<int> greys;
-    for (std::uint32_t p : image->argb) {
-        greys.push_back(static_cast<int>(p & 0xFF));
-    }
-    EXPECT_EQ(greys, (std::vector<int>{10, 20, 30, 35, 31, 36, 19, 37, 20, 38}));
-}
-
-TEST(Png, RefusesWhatItCannotDecode) {
+TEST(Png, RefusesDamagedFilesAndPicturesBeyondTheBounds) {
     const PngPlan good{2, 1, 8, 2, {0, 1, 2, 3, 4, 5, 6}};
     auto changed = [&](auto change) {
         PngPlan s = good;
         change(s);
         return MakePng(s);
     };
-    Bytes noEnd = MakePng(good);
-    noEnd.resize(noEnd.size() - 12);
     Bytes badSignature = MakePng(good);
     badSignature[1] = 'J';
+    Bytes cutOff = MakePng(good);
+    cutOff.resize(40);
     const struct {
         const char* name;
         Bytes file;
+        bool sizeReadable; // the header is sound; the pixels are not
     } cases[] = {
-        {"not a PNG", badSignature},
-        {"no end", noEnd},
-        {"interlaced", changed([](PngPlan& s) { s.interlace = 1; })},
-        {"too little pixel data", changed([](PngPlan& s) { s.rows.pop_back(); })},
-        {"unknown row filter", changed([](PngPlan& s) { s.rows[0] = 5; })},
-        {"no such depth for colour", changed([](PngPlan& s) { s.depth = 4; })},
-        {"palette index past the palette", changed([](PngPlan& s) {
-             s.colorType = 3;
-             s.width = 6;
-             s.palette = {1, 2, 3};
-         })},
-        {"empty picture", changed([](PngPlan& s) { s.width = 0; })},
+        {"not a PNG", badSignature, false},
+        {"cut off in its pixels", cutOff, true},
+        {"too little pixel data", changed([](PngPlan& s) { s.rows.resize(4); }), true},
+        {"empty picture", changed([](PngPlan& s) { s.width = 0; }), false},
+        {"wider than any artwork", changed([](PngPlan& s) { s.width = kMaxImageSide + 1; }), false},
+        {"more pixels than any artwork", changed([](PngPlan& s) {
+             s.width = kMaxImageSide;
+             s.height = kMaxImageSide;
+         }),
+         false},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(DecodePng(c.file)) << c.name;
+        EXPECT_EQ(ReadPngSize(c.file).has_value(), c.sizeReadable) << c.name;
     }
+    const auto size = ReadPngSize(MakePng(good));
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->width, 2);
+    EXPECT_EQ(size->height, 1);
 }
 
 TEST(Png, DecodesTheArtwork) {
@@ -284,6 +204,22 @@ TEST(ScaleImage, AveragesWhatEachNewPixelCovers) {
     }
     const ImagePixels square{2, 2, std::vector<std::uint32_t>(4)};
     EXPECT_TRUE(ScaleImage(square, 0, 3).argb.empty());
+}
+
+TEST(ScaleImage, RefusesWorkBeyondItsBoundsButScalesTheArtworkAtFiveTimes) {
+    // The wide banner's twin (1296 x 160) at 480 DPI, 3240 wide: its sums across are the
+    // most any artwork needs (one row down keeps the test quick).
+    const ImagePixels banner{1296, 160, std::vector<std::uint32_t>(1296 * 160, 0xFF102030)};
+    const ImagePixels scaled = ScaleImage(banner, 3240, 1);
+    ASSERT_EQ(scaled.argb.size(), 3240u);
+    EXPECT_EQ(scaled.argb.back(), 0xFF102030u);
+
+    const ImagePixels tall{1, kMaxImageSide, std::vector<std::uint32_t>(kMaxImageSide)};
+    EXPECT_TRUE(ScaleImage(tall, 1024, kMaxImageSide).argb.empty()) << "32 MiB of sums";
+    const ImagePixels square{2, 2, std::vector<std::uint32_t>(4)};
+    EXPECT_TRUE(ScaleImage(square, 4096, 4096).argb.empty()) << "64 MiB of pixels";
+    const ImagePixels tooWide{kMaxImageSide + 1, 1, std::vector<std::uint32_t>(kMaxImageSide + 1)};
+    EXPECT_TRUE(ScaleImage(tooWide, 2, 1).argb.empty()) << "no decoded picture is that wide";
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-// The artwork decoded by the program's own decoder and by the system's imaging component
-// must be the same pixels: the windows look as they did when the system decoded them.
+// The artwork decoded by the program's decoder and by the system's imaging component must
+// be the same pixels: the windows look as they did when the system decoded them.
 
-#include "ui/png.h"
+#include "ui/image_decode.h"
 #include "win32/unique_handle.h"
 
 #include <gtest/gtest.h>

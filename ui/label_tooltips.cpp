@@ -1,0 +1,42 @@
+#include "ui/label_tooltips.h"
+
+#include "ui/units.h"
+#include "ui/window_text.h"
+#include "win32/report.h"
+
+#include <commctrl.h>
+
+namespace kv::ui {
+
+void LabelTooltips::Add(HWND owner, HWND label) {
+    if (!tooltip_) {
+        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr);
+        if (!tooltip_) {
+            win32::Report(L"could not create a tooltip");
+            return;
+        }
+    }
+    TOOLINFOW tool{sizeof(tool)};
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(label);
+    tool.lpszText = LPSTR_TEXTCALLBACKW; // always the label's current text
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool LabelTooltips::HandleNotify(NMHDR* header, unsigned dpi) {
+    if (!tooltip_ || header->hwndFrom != tooltip_ || header->code != TTN_GETDISPINFOW) {
+        return false;
+    }
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    text_ = WindowText(reinterpret_cast<HWND>(info->hdr.idFrom));
+    info->lpszText = text_.data();
+    // Long lines wrap in the tip rather than run off the screen.
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi));
+    return true;
+}
+
+} // namespace kv::ui
