@@ -170,7 +170,6 @@ void LeaveDialog(HWND dialog, int cancelButton, Leave how) {
 
 void PasswordWindowTest::SetUp() {
     ResetProgramEnded();
-    password::mdl_main::ResetLoginPassedForTesting();
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
     kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
@@ -180,7 +179,6 @@ void PasswordWindowTest::TearDown() {
     kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     EXPECT_TRUE(AllShownActionsRan()) << "a window or message box that was expected never showed";
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::Start() {
@@ -196,7 +194,6 @@ void PasswordWindowTest::Close() {
     window_.reset();
     recorder_.ClearCalls();
     ResetProgramEnded();
-    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::LoginWith(std::vector<std::wstring> wrong, const std::wstring& right) {
