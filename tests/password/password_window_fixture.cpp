@@ -171,18 +171,16 @@ void LeaveDialog(HWND dialog, int cancelButton, Leave how) {
 void PasswordWindowTest::SetUp() {
     ResetProgramEnded();
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
 
 void PasswordWindowTest::TearDown() {
     window_.reset();
-    kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     EXPECT_TRUE(AllShownActionsRan()) << "a window or message box that was expected never showed";
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
 }
 
 void PasswordWindowTest::Start() {
-    window_ = std::make_unique<app::frm_Main>();
+    window_ = std::make_unique<app::frm_Main>(recorder_);
     window_->Show();
     Pump(50);
 }
