@@ -133,7 +133,7 @@ void ShowSwitchState(ui::Form& form, Switch which, const protection::SwitchState
     }
     if (block.readCreatesKey && !state.reads.empty() &&
         state.reads.front().form() != mdl::RegReadResult::Form::Number) {
-        (void)switches.CreateKey(which); // silent, as every key creation
+        switches.CreateKey(which); // its failure is silent, as every key creation
     }
     const Display& shown = block.For(state.Shown());
     Run(block, [&] { form.SetText(block.label, shown.word); });
