@@ -2,6 +2,7 @@
 
 #include "info/author.h"
 #include "app/frm_Main_design.h"
+#include "app/frm_Main_switches.h"
 #include "ui/message_box.h"
 #include "ui/web_address.h"
 #include "win32/report.h"
@@ -12,14 +13,11 @@
 #include "info/frm_Help.h"
 #include "password/frm_Settings.h"
 #include "password/startup_gate.h"
+#include "protection/switch_words.h"
 #include "protection/switches.h"
-#include "registry/mdl_RegFunctions.h"
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
-#include <stdexcept>
-#include <vector>
 
 namespace kv::app {
 namespace {
@@ -29,81 +27,16 @@ constexpr UINT kDrivePassEnded = WM_APP + 1;
 // How long start-up waits for the first pass before the window is shown without its line.
 constexpr std::chrono::milliseconds kFirstPassWait{100};
 
-// One switch block of the window as the protection logic sees it.
-class SwitchBlock final : public protection::SwitchView {
-public:
-    SwitchBlock(ui::Form& form, int label, int button, int green, int red)
-        : form_(form), label_(label), button_(button), green_(green), red_(red) {}
-
-    void SetImageVisible(protection::StatusImage image, bool visible) override {
-        form_.SetVisible(image == protection::StatusImage::Green ? green_ : red_, visible);
-    }
-    void SetStatusCaption(const std::wstring& caption) override { form_.SetText(label_, caption); }
-    void SetStatusColour(protection::Rgb c) override {
-        form_.SetColor(label_, {c.red, c.green, c.blue});
-    }
-    std::wstring ButtonCaption() const override { return form_.Text(button_); }
-    void SetButtonCaption(const std::wstring& caption) override { form_.SetText(button_, caption); }
-    void SetRegValueText(const std::wstring& text) override {
-        form_.SetText(frm_Main::txtRegValue, text);
-    }
-    std::wstring RegValueText() const override { return form_.Text(frm_Main::txtRegValue); }
-
-private:
-    ui::Form& form_;
-    int label_, button_, green_, red_;
-};
-
 using protection::Switch;
-
-SwitchBlock BlockOf(ui::Form& f, Switch which) {
-    switch (which) {
-    case Switch::WriteProtect:
-        return {f, frm_Main::lblStatus, frm_Main::cmdApply, frm_Main::imgEnabled,
-                frm_Main::imgDisabled};
-    case Switch::UsbLock:
-        return {f, frm_Main::lblUSBLockStatus, frm_Main::cmdLock, frm_Main::imgUnLocked,
-                frm_Main::imgLocked};
-    case Switch::Autorun:
-        break;
-    }
-    return {f, frm_Main::lblUSBDeviceARStatus, frm_Main::cmdUSBAutorunControl,
-            frm_Main::imgUSBDeviceAREnabled, frm_Main::imgUSBDeviceARDisabled};
-}
-
-void Read(ui::Form& f, Switch which) {
-    SwitchBlock block = BlockOf(f, which);
-    protection::ReadSwitch(which, block);
-}
-
-void Toggle(ui::Form& f, Switch which) {
-    SwitchBlock block = BlockOf(f, which);
-    protection::ToggleSwitch(which, block);
-}
 
 constexpr wchar_t kMessageTitle[] = L"Kelvane";
 
-// The registry module's lines are ANSI text.
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int n =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
 } // namespace
 
-frm_Main::frm_Main() : ui::Form(MainDesign()), elevation_(MakeWindowsElevation()) {}
+frm_Main::frm_Main(reg::RegistryApi& registry)
+    : ui::Form(MainDesign()), switches_(registry), elevation_(MakeWindowsElevation()) {}
 
-frm_Main::~frm_Main() {
-    if (ownsErrorSink_) {
-        reg::mdl_RegFunctions::SetErrorSink(nullptr);
-    }
-}
+frm_Main::~frm_Main() = default;
 
 void frm_Main::SetDriveSource(std::unique_ptr<drives::DriveSource> source) {
     drivePasses_.SetSource(std::move(source));
@@ -114,12 +47,6 @@ void frm_Main::SetElevation(std::unique_ptr<Elevation> elevation) {
 }
 
 void frm_Main::Form_Load() {
-    ownsErrorSink_ = true;
-    reg::mdl_RegFunctions::SetErrorSink([this](const std::string& line) {
-        if (IsLoaded()) {
-            AppendItem(lstErrs, FromAnsi(line));
-        }
-    });
     // A pass that ends tells the window through its queue; the note is dropped once the
     // window is gone (Form_Unload), so a late pass never reaches another window.
     drivePasses_.Notify([window = hwnd()] { ::PostMessageW(window, kDrivePassEnded, 0, 0); });
@@ -164,15 +91,19 @@ bool frm_Main::PasswordGate() {
 }
 
 void frm_Main::GetPStat() {
-    Read(*this, Switch::WriteProtect);
+    ShowSwitch(Switch::WriteProtect);
 }
 
 void frm_Main::GetBStat() {
-    Read(*this, Switch::UsbLock);
+    ShowSwitch(Switch::UsbLock);
 }
 
 void frm_Main::GetAutorunStat() {
-    Read(*this, Switch::Autorun);
+    ShowSwitch(Switch::Autorun);
+}
+
+void frm_Main::ShowSwitch(Switch which) {
+    ShowSwitchState(*this, which, switches_.Read(which), switches_);
 }
 
 void frm_Main::cmdApply_Click() {
@@ -188,20 +119,23 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 }
 
 void frm_Main::ToggleAndExplain(Switch which) {
-    namespace module = reg::mdl_RegFunctions;
-    module::TakeFailures(); // failures of earlier operations are not this click's
-    Toggle(*this, which);
-    // Any refused call counts: opening or creating a key for writing as much as the write
-    // (for autorun, also when only the machine-wide half was refused).
-    const std::vector<std::int32_t> failures = module::TakeFailures();
-    if (std::find(failures.begin(), failures.end(), ERROR_ACCESS_DENIED) != failures.end()) {
+    bool refused = false;
+    if (const auto change = AskedChange(*this, which)) {
+        const protection::WriteResult written = switches_.Write(which, *change);
+        ListWriteErrors(*this, written);
+        // For autorun also when only the machine-wide half was refused.
+        refused = written.Refused();
+    }
+    // Whatever the write did, the block shows what the registry now holds.
+    ShowSwitch(which);
+    if (refused) {
         OfferRestartAsAdministrator(which);
     }
 }
 
 void frm_Main::OfferRestartAsAdministrator(Switch which) {
     const std::wstring question = std::wstring(L"Windows refused the change: changing the ") +
-                                  std::wstring(protection::SwitchHeading(which)) +
+                                  std::wstring(protection::WordsOf(which).heading) +
                                   L" needs administrator rights.\r\n\r\n"
                                   L"Do you want to restart Kelvane as administrator?";
     if (ui::ShowMessage(kMessageTitle, question, ui::MessageIcon::Exclamation,

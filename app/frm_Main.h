@@ -6,6 +6,7 @@
 #include "app/frm_Main_ids.h"
 #include "protection/switches.h"
 #include "drives/drive_pass.h"
+#include "registry/reg_api.h"
 #include "ui/form.h"
 
 #include <memory>
@@ -15,7 +16,9 @@ namespace kv::app {
 
 class frm_Main : public ui::Form, public MainIds {
 public:
-    frm_Main();
+    // The switches read and write the protections through `registry`, which outlives the
+    // window: the program's start hands in the real one.
+    explicit frm_Main(reg::RegistryApi& registry);
     ~frm_Main() override;
 
     void GetPStat();
@@ -51,15 +54,18 @@ private:
     void lblRefreshUSBDevices_Click();
     void Timer1_Timer();
     bool PasswordGate();
-    // A click on a switch; a change that Windows refused for lack of rights is explained.
+    // Reads the switch and shows its state in its block.
+    void ShowSwitch(protection::Switch which);
+    // A click on a switch: the change its caption asks for, then the state read back. A
+    // change that Windows refused for lack of rights is explained.
     void ToggleAndExplain(protection::Switch which);
     void OfferRestartAsAdministrator(protection::Switch which);
     // Puts the result of the last ended pass on the line, if there is one to take.
     void ApplyDrivePass();
 
+    protection::Switches switches_;
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
-    bool ownsErrorSink_ = false; // the registry's errors go to lstErrs (Form_Load)
 };
 
 } // namespace kv::app

@@ -2,15 +2,20 @@
 
 #include "app/frm_Main_design.h"
 #include "app/frm_Main_ids.h"
+#include "app/frm_Main_switches.h"
 
 #include "info/author.h"
 #include "art/art_ids.h"
+#include "protection/switch_words.h"
 
 namespace kv::app {
 namespace {
 
 using namespace ui;
 using M = MainIds;
+using protection::kAutorunWords;
+using protection::kUsbLockWords;
+using protection::kWriteProtectWords;
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kBold{Face::SansSerif, 825, true};
@@ -43,7 +48,7 @@ constexpr ControlDesign kControls[] = {
     // Write protection.
     {M::Image1, L"USB write protection", Kind::Image, 0, 180, 1260, 840, 795, L"", kNormal, kBlack,
      IDP_STICK_PADLOCK},
-    {M::Label16, L"Label16", Kind::Label, 0, 1260, 1260, 2985, 240, L"USB Device Write Protection",
+    {M::Label16, L"Label16", Kind::Label, 0, 1260, 1260, 2985, 240, kWriteProtectWords.heading,
      kHeading, kTeal, 0, kAutoSize},
     {M::Label17, L"Label17", Kind::Label, 0, 1260, 1575, 5835, 510,
      L"Protects valuable file(s) containing in your USB storage devices from being "
@@ -55,16 +60,16 @@ constexpr ControlDesign kControls[] = {
      kBlack, IDP_DISC_TICK, kHidden},
     {M::imgDisabled, L"Write protection disabled", Kind::Image, 0, 1440, 2385, 450, 450, L"",
      kNormal, kBlack, IDP_DISC_CROSS},
-    {M::lblStatus, L"lblStatus", Kind::Label, 0, 2025, 2520, 750, 195, L"Disabled", kBold, kGreen,
-     0, kAutoSize},
-    {M::cmdApply, L"cmdApply", Kind::PictureButton, 0, 5805, 2115, 1005, 645, L"&Enable", kNormal,
-     kBlack, IDP_CHECK22, kNone, 0},
+    {M::lblStatus, L"lblStatus", Kind::Label, 0, 2025, 2520, 750, 195,
+     kWriteProtectWords.protectionOff, kBold, kGreen, 0, kAutoSize},
+    {M::cmdApply, L"cmdApply", Kind::PictureButton, 0, 5805, 2115, 1005, 645, kEnableCaption,
+     kNormal, kBlack, IDP_CHECK22, kNone, 0},
     {M::Line5, L"Line5", Kind::Line, 0, 225, 2925, 6975, 2925, L"", kNormal, kLavender},
 
     // USB storage lock.
     {M::Image2, L"USB storage lock", Kind::Image, 0, 225, 3015, 840, 825, L"", kNormal, kBlack,
      IDP_STICK_NOENTRY},
-    {M::Label18, L"Label18", Kind::Label, 0, 1260, 3105, 1830, 240, L"USB Device Lock", kHeading,
+    {M::Label18, L"Label18", Kind::Label, 0, 1260, 3105, 1830, 240, kUsbLockWords.heading, kHeading,
      kTeal, 0, kAutoSize},
     {M::Label11, L"Label11", Kind::Label, 0, 1260, 3420, 5820, 465,
      L"Locks or prevents unauthorized users from connecting USB storage devices.", kNormal, kBlack},
@@ -74,16 +79,16 @@ constexpr ControlDesign kControls[] = {
      kBlack, IDP_DISC_BAR, kHidden},
     {M::imgUnLocked, L"USB storage unlocked", Kind::Image, 0, 1440, 4050, 435, 435, L"", kNormal,
      kBlack, IDP_DISC_TICK},
-    {M::lblUSBLockStatus, L"lblUSBLockStatus", Kind::Label, 0, 2025, 4185, 825, 195, L"Unlocked",
-     kBold, kGreen, 0, kAutoSize},
-    {M::cmdLock, L"cmdLock", Kind::PictureButton, 0, 5805, 3780, 1005, 645, L"&Lock", kNormal,
+    {M::lblUSBLockStatus, L"lblUSBLockStatus", Kind::Label, 0, 2025, 4185, 825, 195,
+     kUsbLockWords.protectionOff, kBold, kGreen, 0, kAutoSize},
+    {M::cmdLock, L"cmdLock", Kind::PictureButton, 0, 5805, 3780, 1005, 645, kLockCaption, kNormal,
      kBlack, IDP_CHECK22, kNone, 1},
     {M::Line2, L"Line2", Kind::Line, 0, 225, 4590, 6930, 4590, L"", kNormal, kLavender},
 
     // Autorun.
     {M::Image3, L"USB autorun", Kind::Image, 0, 270, 4680, 825, 795, L"", kNormal, kBlack,
      IDP_STICK_CHECK},
-    {M::Label2, L"Label2", Kind::Label, 0, 1260, 4815, 2115, 240, L"USB Device Autorun", kHeading,
+    {M::Label2, L"Label2", Kind::Label, 0, 1260, 4815, 2115, 240, kAutorunWords.heading, kHeading,
      kTeal, 0, kAutoSize},
     {M::Label19, L"Label19", Kind::Label, 0, 1260, 5130, 5835, 465,
      L"Prevents USB Devices from automatically running malicious programs.", kNormal, kBlack},
@@ -94,9 +99,9 @@ constexpr ControlDesign kControls[] = {
     {M::imgUSBDeviceARDisabled, L"USB autorun disabled", Kind::Image, 0, 1440, 5760, 450, 450, L"",
      kNormal, kBlack, IDP_DISC_CROSS},
     {M::lblUSBDeviceARStatus, L"lblUSBDeviceARStatus", Kind::Label, 0, 2025, 5895, 750, 195,
-     L"Disabled", kBold, kGreen, 0, kAutoSize},
+     kAutorunWords.protectionOn, kBold, kGreen, 0, kAutoSize},
     {M::cmdUSBAutorunControl, L"cmdUSBAutorunControl", Kind::PictureButton, 0, 5805, 5490, 1005,
-     645, L"&Enable", kNormal, kBlack, IDP_CHECK22, kNone, 2},
+     645, kEnableCaption, kNormal, kBlack, IDP_CHECK22, kNone, 2},
     {M::Line4, L"Line4", Kind::Line, 0, 270, 6300, 6930, 6300, L"", kNormal, kLavender},
 
     // Ready storage devices.

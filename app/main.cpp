@@ -4,6 +4,7 @@
 #include "app/frm_Main.h"
 #include "app/startup.h"
 #include "cli/command_line_win.h"
+#include "registry/reg_win.h"
 #include "win32/unique_handle.h"
 
 #include <windows.h>
@@ -15,11 +16,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // No "insert a disk" dialogs when a drive without its medium is probed.
     ::SetErrorMode(SEM_FAILCRITICALERRORS);
     if (const auto arguments = kv::cli::ProcessArguments(); !arguments.empty()) {
-        return kv::cli::RunWindowsCommandLine(arguments);
+        return kv::cli::RunWindowsCommandLine(arguments, kv::reg::WindowsRegistry());
     }
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    kv::app::frm_Main main;
+    kv::app::frm_Main main(kv::reg::WindowsRegistry());
     return kv::app::RunMainWindow(main);
 }

@@ -45,7 +45,7 @@ std::vector<std::wstring> ProcessArguments() {
     return list;
 }
 
-int RunWindowsCommandLine(const std::vector<std::wstring>& arguments) {
+int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::RegistryApi& registry) {
     // A script waits for the exit code: a crash must end the process, not wait for someone
     // to close a dialog.
     ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
@@ -53,7 +53,7 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments) {
         StdConsole console;
         const auto drives = drives::MakeWindowsDriveSource();
         password::CngKeyDeriver deriver;
-        Services services{*drives, [] { return password::ReadStoredPassword(); }, deriver,
+        Services services{registry, *drives, [] { return password::ReadStoredPassword(); }, deriver,
                           ErrorText};
         return RunCommandLine(arguments, services, console);
     } catch (...) {

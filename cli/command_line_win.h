@@ -2,6 +2,8 @@
 // kelvane.exe with arguments on Windows: the command line over the real registry, drives,
 // password store and standard streams, without a window.
 
+#include "registry/reg_api.h"
+
 #include <string>
 #include <vector>
 
@@ -10,8 +12,9 @@ namespace kv::cli {
 // The arguments of this process after the program name, as Windows splits them.
 std::vector<std::wstring> ProcessArguments();
 
-// Runs the command and gives the exit code for the process. Shows no window and no message
-// box on any path, and reads standard input only for --password-stdin.
-int RunWindowsCommandLine(const std::vector<std::wstring>& arguments);
+// Runs the command over `registry` (the real one, handed in by the program's start) and
+// gives the exit code for the process. Shows no window and no message box on any path,
+// and reads standard input only for --password-stdin.
+int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::RegistryApi& registry);
 
 } // namespace kv::cli

@@ -4,10 +4,9 @@
 #include "cli/status_report.h"
 #include "cli/utf8.h"
 #include "drives/drive_line.h"
+#include "protection/switch_words.h"
 #include "protection/switches.h"
-#include "registry/mdl_RegFunctions.h"
 
-#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -23,8 +22,8 @@ using password::LoginRequired;
 using password::SecretText;
 using password::StoredPasswordRead;
 using password::StoreReadStatus;
-
-constexpr std::int32_t kAccessDenied = 5;
+using protection::Protection;
+using protection::SwitchState;
 
 // Every failure is one line on standard error, saying why.
 int Fail(Console& console, const std::wstring& why) {
@@ -44,24 +43,45 @@ std::wstring DriveErrorText(const drives::DriveError& error, Services& services)
     return error.call + L" failed (" + services.systemMessage(error.code) + L")";
 }
 
-SwitchStates ReadStates() {
-    return {.writeProtect = protection::IsSwitchOn(protection::Switch::WriteProtect),
-            .usbLock = protection::IsSwitchOn(protection::Switch::UsbLock),
-            .autorun = protection::IsSwitchOn(protection::Switch::Autorun)};
+// A state the window would show, or unknown with the system's words for why.
+ReportedState Reported(const SwitchState& state, Services& services) {
+    if (const auto known = state.Known()) {
+        return {*known, {}};
+    }
+    return {std::nullopt, L"the value could not be read: " + services.systemMessage(state.error)};
 }
 
 int Status(const Command& command, Services& services, Console& console) {
+    const protection::Switches switches(services.registry);
+    const auto read = [&](Switch name) {
+        return Reported(switches.Read(name), services);
+    };
     StatusReport report;
-    report.states = ReadStates();
-    // Values that are missing are part of the state; their read failures are no error here.
-    reg::mdl_RegFunctions::TakeFailures();
+    report.states = {read(Switch::WriteProtect), read(Switch::UsbLock), read(Switch::Autorun)};
     const auto drives = drives::ListReadyRemovableDrives(services.drives);
     if (!drives) {
         return Fail(console, L"the drives could not be listed: " +
                                  DriveErrorText(drives.error(), services) + L".");
     }
     report.drives = *drives;
-    return Print(console, command.json ? StatusJson(report) : ToUtf8(StatusText(report)));
+    const int printed =
+        Print(console, command.json ? StatusJson(report) : ToUtf8(StatusText(report)));
+    // A state that could not be read is never reported as one: the report says unknown,
+    // and the exit code and one line say that it is not complete.
+    std::wstring unknown;
+    for (const auto& [name, state] : {std::pair{Switch::WriteProtect, report.states.writeProtect},
+                                      {Switch::UsbLock, report.states.usbLock},
+                                      {Switch::Autorun, report.states.autorun}}) {
+        if (!state.protection) {
+            unknown += (unknown.empty() ? L"the state of " : L"; the state of ") +
+                       std::wstring(protection::WordsOf(name).heading) + L" is unknown: " +
+                       state.unknownBecause;
+        }
+    }
+    if (!unknown.empty()) {
+        return Fail(console, unknown + L".");
+    }
+    return printed;
 }
 
 // Whoever may change the protections from the window may change them from here: the
@@ -94,30 +114,56 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
     return kDone;
 }
 
+// Autorun has two values: when only one of them was written, which one, and why not the
+// other.
+std::wstring OnlyOneHalf(const protection::WriteResult& written, Services& services) {
+    if (written.values.size() != 2 || written.values[0].Done() == written.values[1].Done()) {
+        return {};
+    }
+    const bool userWritten = written.values[1].Done();
+    const std::wstring why = written.Refused()
+                                 ? L"Windows refused it: administrator rights are needed"
+                                 : L"it failed: " + services.systemMessage(written.FirstFailure());
+    return std::wstring(L"only the ") + (userWritten ? L"per-user" : L"machine-wide") +
+           L" value was written, not the " + (userWritten ? L"machine-wide" : L"per-user") +
+           L" one (" + why + L")";
+}
+
 int Set(const Command& command, Services& services, Console& console) {
     if (const int refused = CheckPassword(command, services, console); refused != kDone) {
         return refused;
     }
+    const Switch name = command.name;
     const std::wstring asked =
-        L"set " + std::wstring(ArgumentName(command.name)) + (command.on ? L" on" : L" off");
-    const std::vector<std::int32_t> failures = protection::SetSwitch(command.name, command.on);
+        L"set " + std::wstring(ArgumentName(name)) + (command.on ? L" on" : L" off");
+    const Protection wanted = ProtectionFor(name, command.on);
+    protection::Switches switches(services.registry);
+    const protection::WriteResult written = switches.Write(name, wanted);
     // The state is whatever the registry holds now, read by the window's rules.
-    const bool nowOn = protection::IsSwitchOn(command.name);
-    reg::mdl_RegFunctions::TakeFailures();
+    const SwitchState read = switches.Read(name);
+    const ReportedState now = Reported(read, services);
 
-    if (std::ranges::find(failures, kAccessDenied) != failures.end()) {
+    if (const std::wstring half = OnlyOneHalf(written, services); !half.empty()) {
+        return Fail(console, asked + L": " + half + L". The registry now gives " +
+                                 StateLine(name, now) + L".");
+    }
+    if (written.Refused()) {
         return Fail(console, L"administrator rights are needed for " + asked +
                                  L": Windows refused the change. Run it as an administrator.");
     }
-    if (!failures.empty()) {
+    if (!written.Done()) {
         return Fail(console,
-                    asked + L" failed: " + services.systemMessage(failures.front()) + L".");
+                    asked + L" failed: " + services.systemMessage(written.FirstFailure()) + L".");
     }
-    if (nowOn != command.on) {
+    if (!now.protection) {
+        return Fail(console, asked + L": written, but it could not be read back: " +
+                                 services.systemMessage(read.error) + L".");
+    }
+    if (*now.protection != wanted) {
         return Fail(console, asked + L" did not take effect: the registry now gives " +
-                                 StateLine(command.name, nowOn) + L".");
+                                 StateLine(name, now) + L".");
     }
-    return Print(console, ToUtf8(StateLine(command.name, nowOn) + L"\n"));
+    return Print(console, ToUtf8(StateLine(name, now) + L"\n"));
 }
 
 int Run(const Command& command, Services& services, Console& console) {

@@ -1,13 +1,14 @@
 #pragma once
 // kelvane.exe with arguments: one command, run without a window, ending in an exit code
-// (command.h). The registry is the registry module's; the rest comes in here, so the
-// same code runs on Windows and over test doubles.
+// (command.h). Everything it reads and writes comes in here, so the same code runs on
+// Windows and over test doubles.
 
 #include "cli/command.h"
 #include "cli/console.h"
 #include "drives/drive_source.h"
 #include "password/password_check.h"
 #include "password/settings_store.h"
+#include "registry/reg_api.h"
 
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@
 namespace kv::cli {
 
 struct Services {
+    reg::RegistryApi& registry; // the protections' registry
     drives::DriveSource& drives;
     std::function<password::StoredPasswordRead()> readStoredPassword;
     password::KeyDeriver& deriver;

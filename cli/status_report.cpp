@@ -1,6 +1,7 @@
 #include "cli/status_report.h"
 
 #include "cli/utf8.h"
+#include "protection/switch_words.h"
 
 namespace kv::cli {
 namespace {
@@ -55,15 +56,36 @@ void AppendJsonString(std::string& out, std::wstring_view text) {
     out += '"';
 }
 
-const char* JsonBool(bool value) {
-    return value ? "true" : "false";
+const char* JsonState(Switch name, const ReportedState& state) {
+    if (!state.protection) {
+        return "null";
+    }
+    return CommandLineOn(name, *state.protection) ? "true" : "false";
 }
 
 } // namespace
 
-std::wstring StateLine(Switch name, bool on) {
-    return std::wstring(protection::SwitchHeading(name)) + L": " +
-           std::wstring(protection::StateWord(name, on));
+bool CommandLineOn(Switch name, protection::Protection protection) {
+    const bool protecting = protection == protection::Protection::On;
+    return name == Switch::Autorun ? !protecting : protecting;
+}
+
+protection::Protection ProtectionFor(Switch name, bool commandLineOn) {
+    const bool protecting = name == Switch::Autorun ? !commandLineOn : commandLineOn;
+    return protecting ? protection::Protection::On : protection::Protection::Off;
+}
+
+std::wstring StateLine(Switch name, protection::Protection protection) {
+    const protection::SwitchWords& words = protection::WordsOf(name);
+    return std::wstring(words.heading) + L": " + words.For(protection);
+}
+
+std::wstring StateLine(Switch name, const ReportedState& state) {
+    if (state.protection) {
+        return StateLine(name, *state.protection);
+    }
+    return std::wstring(protection::WordsOf(name).heading) + L": unknown (" +
+           OnOneLine(state.unknownBecause) + L")";
 }
 
 std::wstring StatusText(const StatusReport& report) {
@@ -80,11 +102,11 @@ std::wstring StatusText(const StatusReport& report) {
 
 std::string StatusJson(const StatusReport& report) {
     std::string out = "{\"writeProtect\": ";
-    out += JsonBool(report.states.writeProtect);
+    out += JsonState(Switch::WriteProtect, report.states.writeProtect);
     out += ", \"usbLock\": ";
-    out += JsonBool(report.states.usbLock);
+    out += JsonState(Switch::UsbLock, report.states.usbLock);
     out += ", \"autorun\": ";
-    out += JsonBool(report.states.autorun);
+    out += JsonState(Switch::Autorun, report.states.autorun);
     out += ", \"drives\": [";
     for (std::size_t i = 0; i < report.drives.size(); ++i) {
         out += i == 0 ? "{\"letter\": " : ", {\"letter\": ";

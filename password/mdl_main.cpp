@@ -15,7 +15,7 @@ void SetLoginPassed() {
     g_loginPassed = true;
 }
 
-void ResetLoginPassedForTesting() {
+void BeginLogin() {
     g_loginPassed = false;
 }
 

@@ -10,6 +10,7 @@ namespace kv::password {
 
 bool PassStartupGate(const std::function<void(const std::wstring&)>& showMarker,
                      const SettingsLocation& where) {
+    mdl_main::BeginLogin();
     StoredPasswordRead stored = ReadStoredPassword(where);
     const bool required = LoginRequired(stored);
     const std::wstring marker = StoredPasswordMarker(stored);

@@ -1,6 +1,6 @@
 #pragma once
-// Where each protection keeps its value and the numbers that mean on and off. The switches
-// read and write exactly these; the Group Policy template is checked against them.
+// Where each protection keeps its value and the numbers that turn it on and off. The
+// switches read and write exactly these; the Group Policy template is checked against them.
 
 #include "protection/switches.h"
 
@@ -12,8 +12,8 @@ struct SwitchValues {
     const char* keyPath;     // autorun: the machine-wide key, written first
     const char* userKeyPath; // autorun: the per-user key; none for the other two
     const char* valueName;
-    std::int32_t on;  // write-protected, locked, autorun suppressed
-    std::int32_t off; // writable, unlocked, autorun allowed
+    std::int32_t protectionOn;  // write-protected, locked, autorun suppressed
+    std::int32_t protectionOff; // writable, unlocked, autorun allowed
 };
 
 inline constexpr SwitchValues kWriteProtectValues{

@@ -1,46 +1,85 @@
 #pragma once
-// The three protection switches of the main window. Each has a read, which shows what the
-// registry holds, and a toggle, which writes the value the button's caption asks for and
-// reads again. The main window passes the view of the switch's own block.
+// The three protection switches over the registry: what each one's value says (one typed
+// state, read one way for the window and the command line alike) and how a change is
+// stored. Words are in the protection's own terms: a protection is on when USB storage is
+// write-protected, when it is locked, and when autorun is suppressed. The main window's
+// blocks and the command line turn that into their own words.
 
-#include "protection/switch_view.h"
+#include "registry/mdl_RegFunctions.h"
+#include "registry/reg_api.h"
 
-#include <cstdint>
-#include <string_view>
+#include <optional>
 #include <vector>
 
 namespace kv::protection {
 
 enum class Switch {
-    WriteProtect, // "WriteProtect" of the storage-device policies: 1 on, 0 off
-    UsbLock,      // "Start" of the USB storage driver: 4 locked, 3 unlocked
-    Autorun,      // "NoDriveTypeAutoRun" machine-wide and per-user: 255 disabled, 0 enabled
+    WriteProtect, // "WriteProtect" of the storage-device policies
+    UsbLock,      // "Start" of the USB storage driver
+    Autorun,      // "NoDriveTypeAutoRun" machine-wide and per-user
 };
 
-// Shows what the registry holds for the switch. The autorun read never throws: a failing
-// step is skipped and the next one runs; the other two let a failure reach the caller.
-void ReadSwitch(Switch which, SwitchView& view);
+// Whether a protection is on. For autorun, On is autorun suppressed (the window's
+// "Disabled") and Off is autorun allowed (its "Enabled").
+enum class Protection { Off, On };
 
-// Writes the value that the switch's button caption asks for, then reads again.
-void ToggleSwitch(Switch which, SwitchView& view);
+// What the registry holds for one switch.
+struct SwitchState {
+    enum class Kind {
+        ProtectionOn,  // the protecting value: 1, 4, or 255 in either autorun key
+        ProtectionOff, // any other number
+        Missing,       // no value or no key (error 2): nothing protects
+        Unreadable,    // a value that exists could not be read; `error` is the code
+    };
+    Kind kind = Kind::Missing;
+    reg::Status error = 0;
+    // Every value read, in order (autorun: machine-wide, then per-user), with the error
+    // line of each failed read.
+    std::vector<reg::mdl_RegFunctions::RegReadResult> reads;
 
-// The same switches without a window (the command line). "On" is the state the block
-// names first: write protection "Enabled", storage "Locked", autorun "Enabled" (allowed).
+    // The protection when the state is known; nothing when a value could not be read.
+    std::optional<Protection> Known() const;
+    // What the main window shows: a value it cannot use protects nothing.
+    Protection Shown() const { return Known().value_or(Protection::Off); }
+};
 
-// The heading of the switch's block: "USB Device Write Protection", ...
-[[nodiscard]] std::wstring_view SwitchHeading(Switch which);
+// One value written: its key created (or opened) first, then the value stored.
+struct ValueWrite {
+    reg::mdl_RegFunctions::RegResult created;
+    reg::mdl_RegFunctions::RegResult stored;
+    bool Done() const { return stored.ok(); }
+};
 
-// The word the block's status label shows for the state: "Enabled", "Locked", ...
-[[nodiscard]] std::wstring_view StateWord(Switch which, bool on);
+struct WriteResult {
+    // One per value, in the order written (autorun: machine-wide, then per-user).
+    std::vector<ValueWrite> values;
 
-// Whether the block would show the switch on, by the same rules as ReadSwitch. Creates no
-// key and writes nothing.
-[[nodiscard]] bool IsSwitchOn(Switch which);
+    bool Done() const;
+    // The one rule for a refusal: a value was not stored, and Windows refused its key or
+    // its store for lack of rights (access denied). The window offers to restart as
+    // administrator, the command line says that rights are needed.
+    bool Refused() const;
+    // The code that kept the first value not stored from being stored; 0 when all were.
+    reg::Status FirstFailure() const;
+};
 
-// Stores what the switch's button stores to reach `on`, as the window would: the
-// write-protection and lock keys created first when the window's read would create them,
-// the autorun keys before each write. Returns the failure codes of the writes (5 when
-// refused for lack of rights), oldest first; the caller reads the state back.
-[[nodiscard]] std::vector<std::int32_t> SetSwitch(Switch which, bool on);
+class Switches {
+public:
+    explicit Switches(reg::RegistryApi& registry) : registry_(registry) {}
+
+    // Reads the switch's value(s). Creates no key and writes nothing.
+    [[nodiscard]] SwitchState Read(Switch which) const;
+
+    // Stores the value(s) that turn the protection on or off, each key created right
+    // before its write (a missing policies key is common). Autorun: both keys, machine-wide
+    // first, the second written whatever became of the first.
+    [[nodiscard]] WriteResult Write(Switch which, Protection to);
+
+    // Creates the switch's key (the first one, for autorun) and nothing else.
+    reg::mdl_RegFunctions::RegResult CreateKey(Switch which);
+
+private:
+    reg::RegistryApi& registry_;
+};
 
 } // namespace kv::protection

@@ -1,29 +1,12 @@
 #include "registry/mdl_RegFunctions.h"
 
+#include "win32/unique_handle_core.h"
+
 #include <array>
-#include <stdexcept>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace kv::reg::mdl_RegFunctions {
 namespace {
-
-// The module's state and its two connections to the outside. One UI thread uses them, one
-// operation at a time.
-ModuleState state;
-ErrorSink errorSink;
-reg::RegistryApi* registryApi = nullptr;
-std::vector<std::int32_t> failures;
-
-// Every call's status passes here: the module keeps the last one, and the failures wait
-// for a caller that must tell a refusal from other errors.
-void Note(reg::Status status) {
-    state.LastStatus = status;
-    if (status != 0) {
-        failures.push_back(status);
-    }
-}
 
 struct RootName {
     std::string_view name;
@@ -41,50 +24,45 @@ constexpr std::array<RootName, 7> kRoots{{
     {"HKEY_DYN_DATA", reg::kHkeyDynData},
 }};
 
-void AppendError(const std::string& line) {
-    if (errorSink) {
-        errorSink(line);
-    }
-}
+// A key opened through the layer, closed through the same layer. The close's result is
+// never reported: the operation's outcome was decided before it.
+struct LayerKey {
+    RegistryApi* api = nullptr;
+    HandleValue key = 0;
+    bool operator==(const LayerKey&) const = default;
+};
 
-reg::RegistryApi& Api() {
-    reg::RegistryApi* api = CurrentRegistryApi();
-    if (api == nullptr) {
-        // Only possible in a native build that forgot SetRegistryApi: a programming error,
-        // not a registry failure, so it must not look like one in the error list.
-        throw std::logic_error("mdl_RegFunctions: no registry set (SetRegistryApi)");
-    }
-    return *api;
-}
-
-// Keeps the key of the operation under way closed on every way out. The normal paths close
-// it explicitly, where the order of the registry calls puts the close; the destructor only
-// covers an exception from the error sink.
-class KeyCloser {
-public:
-    explicit KeyCloser(reg::RegistryApi& api) : api_(api) {}
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-    ~KeyCloser() {
-        if (open_) {
-            try {
-                Close();
-            } catch (...) {
-                // Nothing to report it to while unwinding.
-            }
+struct LayerKeyTraits {
+    using pointer = LayerKey;
+    static constexpr pointer invalid() noexcept { return {}; }
+    static void close(pointer held) noexcept {
+        try {
+            held.api->CloseKey(held.key);
+        } catch (...) {
+            // Nowhere to report it, and nothing a caller could do about it.
         }
     }
-
-    void Opened() { open_ = true; }
-    void Close() {
-        open_ = false;
-        Note(api_.CloseKey(state.KeyHandle));
-    }
-
-private:
-    reg::RegistryApi& api_;
-    bool open_ = false;
 };
+
+using UniqueLayerKey = win32::UniqueHandle<LayerKeyTraits>;
+
+RegResult Failed(Status code) {
+    return {code, GetErrorText(code)};
+}
+
+// The path's root and sub-key, or why the operation stops before any call: a badly
+// formed path (its format line) or a root outside the table (nothing at all).
+struct Target {
+    std::uint32_t root = 0;
+    std::string subKey;
+    RegResult stop;
+};
+
+Target Parse(const std::string& keyPath) {
+    Target target{0, keyPath, {}};
+    target.stop.errorLine = ParseKeyPath(target.subKey, target.root);
+    return target;
+}
 
 } // namespace
 
@@ -109,12 +87,11 @@ std::uint32_t GetRootKey(const std::string& rootName) {
     return 0;
 }
 
-void ParseKeyPath(std::string& keyPath, std::uint32_t& rootKey) {
+std::optional<std::string> ParseKeyPath(std::string& keyPath, std::uint32_t& rootKey) {
     const bool wellFormed = keyPath.starts_with("HKEY_") && !keyPath.ends_with('\\');
     if (!wellFormed) {
-        AppendError("Incorrect Format:\n\n" + keyPath);
         rootKey = 0;
-        return;
+        return "Incorrect Format:\n\n" + keyPath;
     }
     const std::size_t backslash = keyPath.find('\\');
     if (backslash == std::string::npos) {
@@ -124,6 +101,7 @@ void ParseKeyPath(std::string& keyPath, std::uint32_t& rootKey) {
         rootKey = GetRootKey(keyPath.substr(0, backslash));
         keyPath.erase(0, backslash + 1);
     }
+    return std::nullopt;
 }
 
 std::string GetErrorText(std::int32_t code) {
@@ -156,98 +134,56 @@ std::string GetErrorText(std::int32_t code) {
     }
 }
 
-void SetDWordValue(const std::string& keyPath, const std::string& valueName, std::int32_t value) {
-    reg::RegistryApi& api = Api();
-    std::string subKey = keyPath;
-    ParseKeyPath(subKey, state.RootKey);
-    if (state.RootKey == 0) {
-        return;
+RegResult SetDWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
+                        std::int32_t value) {
+    const Target target = Parse(keyPath);
+    if (target.root == 0) {
+        return target.stop;
     }
-    KeyCloser key(api);
-    Note(api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyWrite, state.KeyHandle));
-    if (state.LastStatus != 0) {
-        AppendError(GetErrorText(state.LastStatus));
-        return;
+    HandleValue opened = 0;
+    if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyWrite, opened)) {
+        return Failed(status);
     }
-    key.Opened();
-    Note(api.SetValueEx(state.KeyHandle, valueName, reg::kRegDword, &value, sizeof value));
-    if (state.LastStatus != 0) {
-        AppendError(GetErrorText(state.LastStatus));
-    }
-    key.Close();
+    UniqueLayerKey key(LayerKey{&api, opened});
+    const Status stored = api.SetValueEx(opened, valueName, kRegDword, &value, sizeof value);
+    key.reset(); // closed whatever the store gave
+    return stored == 0 ? RegResult{} : Failed(stored);
 }
 
-RegReadResult GetDWordValue(const std::string& keyPath, const std::string& valueName) {
-    reg::RegistryApi& api = Api();
-    std::string subKey = keyPath;
-    ParseKeyPath(subKey, state.RootKey);
-    if (state.RootKey == 0) {
-        return RegReadResult::Empty();
+RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
+                            const std::string& valueName) {
+    const Target target = Parse(keyPath);
+    if (target.root == 0) {
+        return RegReadResult::Empty(target.stop);
     }
-    KeyCloser key(api);
-    Note(api.OpenKeyEx(state.RootKey, subKey, 0, reg::kKeyRead, state.KeyHandle));
-    if (state.LastStatus != 0) {
-        AppendError(GetErrorText(state.LastStatus));
-        return RegReadResult::Error();
+    HandleValue opened = 0;
+    if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyRead, opened)) {
+        return RegReadResult::Error(Failed(status));
     }
-    key.Opened();
-    std::uint32_t type = reg::kRegDword;
-    std::uint32_t size = sizeof state.DWordBuffer;
-    // Data shorter than 4 bytes fills only the low bytes; without this they would keep
-    // bytes of an earlier read.
-    state.DWordBuffer = 0;
-    Note(api.QueryValueEx(state.KeyHandle, valueName, type, &state.DWordBuffer, size));
-    if (state.LastStatus != 0) {
-        AppendError(GetErrorText(state.LastStatus));
-        key.Close();
-        return RegReadResult::Error();
+    UniqueLayerKey key(LayerKey{&api, opened});
+    std::uint32_t type = kRegDword;
+    // Data shorter than 4 bytes fills only the low bytes; the rest stay zero.
+    std::uint32_t buffer = 0;
+    std::uint32_t size = sizeof buffer;
+    const Status status = api.QueryValueEx(opened, valueName, type, &buffer, size);
+    key.reset();
+    if (status != 0) {
+        return RegReadResult::Error(Failed(status));
     }
-    key.Close();
-    return RegReadResult::Number(static_cast<std::int32_t>(state.DWordBuffer));
+    return RegReadResult::Number(static_cast<std::int32_t>(buffer));
 }
 
-void CreateKey(const std::string& keyPath) {
-    reg::RegistryApi& api = Api();
-    std::string subKey = keyPath;
-    ParseKeyPath(subKey, state.RootKey);
-    if (state.RootKey == 0) {
-        return;
+RegResult CreateKey(RegistryApi& api, const std::string& keyPath) {
+    const Target target = Parse(keyPath);
+    if (target.root == 0) {
+        return target.stop;
     }
-    Note(api.CreateKey(state.RootKey, subKey, state.KeyHandle));
-    // A failure here is deliberately silent.
-    if (state.LastStatus == 0) {
-        Note(api.CloseKey(state.KeyHandle));
+    HandleValue created = 0;
+    if (const Status status = api.CreateKey(target.root, target.subKey, created)) {
+        return {status, std::nullopt}; // kept for the caller, never listed
     }
-}
-
-void SetErrorSink(ErrorSink sink) {
-    errorSink = std::move(sink);
-}
-
-void SetRegistryApi(reg::RegistryApi* api) {
-    registryApi = api;
-}
-
-reg::RegistryApi* CurrentRegistryApi() {
-#ifdef _WIN32
-    if (registryApi == nullptr) {
-        return &reg::WindowsRegistry();
-    }
-#endif
-    return registryApi;
-}
-
-const ModuleState& State() {
-    return state;
-}
-
-std::vector<std::int32_t> TakeFailures() {
-    return std::exchange(failures, {});
-}
-
-void ResetStateForTesting() {
-    state = ModuleState{};
-    failures.clear();
+    UniqueLayerKey key(LayerKey{&api, created});
+    return {};
 }
 
 } // namespace kv::reg::mdl_RegFunctions

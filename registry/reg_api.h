@@ -46,9 +46,4 @@ public:
     virtual Status CloseKey(HandleValue key) = 0;
 };
 
-#ifdef _WIN32
-// The real registry (advapi32, ANSI forms). Lives as long as the program.
-RegistryApi& WindowsRegistry();
-#endif
-
 } // namespace kv::reg

@@ -12,4 +12,8 @@ namespace kv::reg {
 // a valid handle there, even though Wine accepts it.
 HKEY RootToHkey(RootValue root);
 
+// The real registry (advapi32, ANSI forms). Lives as long as the program; the program's
+// start hands it to what reads and writes the protections.
+RegistryApi& WindowsRegistry();
+
 } // namespace kv::reg

@@ -1,7 +1,7 @@
 #pragma once
 // How a design row becomes a window: which control class, which styles, and in which
 // order the controls are created. Pure, so it builds and is tested without Windows; the
-// style bits are Windows' own values (form.cpp checks them against the system headers).
+// styles are the layer's own flags, which control_style_win.h turns into Windows' bits.
 
 #include "ui/design.h"
 
@@ -12,28 +12,28 @@
 namespace kv::ui {
 
 namespace style {
-inline constexpr std::uint32_t kChild = 0x40000000;            // WS_CHILD
-inline constexpr std::uint32_t kVisible = 0x10000000;          // WS_VISIBLE
-inline constexpr std::uint32_t kClipSiblings = 0x04000000;     // WS_CLIPSIBLINGS
-inline constexpr std::uint32_t kClipChildren = 0x02000000;     // WS_CLIPCHILDREN
-inline constexpr std::uint32_t kWindowBorder = 0x00800000;     // WS_BORDER
-inline constexpr std::uint32_t kVScroll = 0x00200000;          // WS_VSCROLL
-inline constexpr std::uint32_t kTabStop = 0x00010000;          // WS_TABSTOP
-inline constexpr std::uint32_t kStaticLeft = 0x0000;           // SS_LEFT
-inline constexpr std::uint32_t kStaticRight = 0x0002;          // SS_RIGHT
-inline constexpr std::uint32_t kStaticOwnerDraw = 0x000D;      // SS_OWNERDRAW
-inline constexpr std::uint32_t kStaticNoWrap = 0x000C;         // SS_LEFTNOWORDWRAP
-inline constexpr std::uint32_t kStaticNoPrefix = 0x0080;       // SS_NOPREFIX
-inline constexpr std::uint32_t kStaticNotify = 0x0100;         // SS_NOTIFY
-inline constexpr std::uint32_t kStaticEndEllipsis = 0x4000;    // SS_ENDELLIPSIS
-inline constexpr std::uint32_t kPushButton = 0x0000;           // BS_PUSHBUTTON
-inline constexpr std::uint32_t kDefPushButton = 0x0001;        // BS_DEFPUSHBUTTON
-inline constexpr std::uint32_t kButtonNotify = 0x4000;         // BS_NOTIFY
-inline constexpr std::uint32_t kEditAutoHScroll = 0x0080;      // ES_AUTOHSCROLL
-inline constexpr std::uint32_t kEditPassword = 0x0020;         // ES_PASSWORD
-inline constexpr std::uint32_t kListNoIntegralHeight = 0x0100; // LBS_NOINTEGRALHEIGHT
-inline constexpr std::uint32_t kExClientEdge = 0x00000200;     // WS_EX_CLIENTEDGE
-inline constexpr std::uint32_t kExControlParent = 0x00010000;  // WS_EX_CONTROLPARENT
+inline constexpr std::uint32_t kChild = 1u << 0;
+inline constexpr std::uint32_t kVisible = 1u << 1;
+inline constexpr std::uint32_t kClipSiblings = 1u << 2;
+inline constexpr std::uint32_t kClipChildren = 1u << 3;
+inline constexpr std::uint32_t kWindowBorder = 1u << 4;
+inline constexpr std::uint32_t kVScroll = 1u << 5;
+inline constexpr std::uint32_t kTabStop = 1u << 6;
+inline constexpr std::uint32_t kStaticLeft = 1u << 7;
+inline constexpr std::uint32_t kStaticRight = 1u << 8;
+inline constexpr std::uint32_t kStaticOwnerDraw = 1u << 9;
+inline constexpr std::uint32_t kStaticNoWrap = 1u << 10;
+inline constexpr std::uint32_t kStaticNoPrefix = 1u << 11;
+inline constexpr std::uint32_t kStaticNotify = 1u << 12;
+inline constexpr std::uint32_t kStaticEndEllipsis = 1u << 13;
+inline constexpr std::uint32_t kPushButton = 1u << 14;
+inline constexpr std::uint32_t kDefPushButton = 1u << 15;
+inline constexpr std::uint32_t kButtonNotify = 1u << 16;
+inline constexpr std::uint32_t kEditAutoHScroll = 1u << 17;
+inline constexpr std::uint32_t kEditPassword = 1u << 18;
+inline constexpr std::uint32_t kListNoIntegralHeight = 1u << 19;
+inline constexpr std::uint32_t kExClientEdge = 1u << 20;
+inline constexpr std::uint32_t kExControlParent = 1u << 21;
 } // namespace style
 
 enum class ControlClass : std::uint8_t { None, Static, Button, Edit, ListBox, PictureBox };

@@ -5,7 +5,7 @@
 
 #include "ui/background.h"
 #include "ui/button_images.h"
-#include "ui/control_style.h"
+#include "ui/control_style_win.h"
 #include "ui/picture.h"
 #include "ui/units.h"
 
@@ -14,22 +14,6 @@
 
 namespace kv::ui {
 namespace {
-
-// The control styles are Windows' own bits.
-static_assert(style::kChild == WS_CHILD && style::kVisible == WS_VISIBLE &&
-              style::kClipSiblings == WS_CLIPSIBLINGS && style::kClipChildren == WS_CLIPCHILDREN &&
-              style::kWindowBorder == WS_BORDER && style::kVScroll == WS_VSCROLL &&
-              style::kTabStop == WS_TABSTOP);
-static_assert(style::kStaticLeft == SS_LEFT && style::kStaticRight == SS_RIGHT &&
-              style::kStaticOwnerDraw == SS_OWNERDRAW &&
-              style::kStaticNoWrap == SS_LEFTNOWORDWRAP && style::kStaticNoPrefix == SS_NOPREFIX &&
-              style::kStaticNotify == SS_NOTIFY && style::kStaticEndEllipsis == SS_ENDELLIPSIS);
-static_assert(style::kPushButton == BS_PUSHBUTTON && style::kDefPushButton == BS_DEFPUSHBUTTON &&
-              style::kButtonNotify == BS_NOTIFY && style::kEditAutoHScroll == ES_AUTOHSCROLL &&
-              style::kEditPassword == ES_PASSWORD &&
-              style::kListNoIntegralHeight == LBS_NOINTEGRALHEIGHT);
-static_assert(style::kExClientEdge == WS_EX_CLIENTEDGE &&
-              style::kExControlParent == WS_EX_CONTROLPARENT);
 
 const wchar_t* ClassName(ControlClass c) {
     switch (c) {
@@ -89,9 +73,9 @@ void Form::CreateControls() {
             size = LabelSize(*d, text, control->container, measure.get());
         }
         HWND hwnd =
-            ::CreateWindowExW(style.exStyle, ClassName(style.windowClass), text, style.style,
-                              TwipsToPixels(d->left, dpi_), TwipsToPixels(d->top, dpi_), size.cx,
-                              size.cy, control->container,
+            ::CreateWindowExW(Win32ExStyle(style), ClassName(style.windowClass), text,
+                              Win32Style(style), TwipsToPixels(d->left, dpi_),
+                              TwipsToPixels(d->top, dpi_), size.cx, size.cy, control->container,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(d->id)), instance, this);
         if (!hwnd) {
             throw std::runtime_error("CreateWindowEx(control) failed");

@@ -1,57 +1,15 @@
 #pragma once
-// Move-only owner of one Win32 handle. The traits name the invalid value and how the
-// handle is released, so each kind of handle is its own type. Every handle the program
-// opens is held by one of these (or by a scope type below) from the moment it is opened.
+// The handle types of the program: the one template (unique_handle_core.h) with the
+// traits of each kind of Win32 handle. Every handle the program opens is held by one of
+// these (or by a scope type below) from the moment it is opened.
+
+#include "win32/unique_handle_core.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <utility>
-
 namespace kv::win32 {
-
-template <typename Traits> class UniqueHandle {
-public:
-    using pointer = typename Traits::pointer;
-
-    UniqueHandle() noexcept = default;
-    explicit UniqueHandle(pointer value) noexcept : value_(value) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            reset(other.release());
-        }
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-
-    explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
-    pointer get() const noexcept { return value_; }
-    pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
-    void reset(pointer value = Traits::invalid()) noexcept {
-        pointer old = std::exchange(value_, value);
-        if (old != Traits::invalid()) {
-            Traits::close(old);
-        }
-    }
-    // For out-parameters: releases what is held and hands out the slot.
-    pointer* put() noexcept {
-        reset();
-        return &value_;
-    }
-
-private:
-    pointer value_ = Traits::invalid();
-};
-
-template <typename T, auto Close> struct NullTraits {
-    using pointer = T;
-    static constexpr pointer invalid() noexcept { return nullptr; }
-    static void close(pointer value) noexcept { Close(value); }
-};
 
 // Kernel handles whose failure value is INVALID_HANDLE_VALUE (CreateFileW).
 struct FileTraits {

@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, LoginNamesItsPictureAndTabsInDesignOrder) {
         pictures = CheckDialog(dialog);
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
-    window_ = std::make_unique<app::frm_Main>();
+    window_ = std::make_unique<app::frm_Main>(recorder_);
     window_->Show();
     EXPECT_EQ(pictures, 1);
     EXPECT_TRUE(ProgramEnded());

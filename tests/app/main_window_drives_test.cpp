@@ -33,7 +33,7 @@ protected:
     }
     // Returns as the window is first shown, before any message is pumped.
     app::frm_Main& StartWithFake(std::vector<FakeDrive> list) {
-        window_ = std::make_unique<app::frm_Main>();
+        window_ = std::make_unique<app::frm_Main>(recorder_);
         fake_ = &UseFake(std::move(list));
         window_->Show();
         return *window_;
@@ -78,7 +78,7 @@ TEST_F(DriveLineTest, HungDrivesNeitherFreezeNorDoubleNorHoldTheClose) {
     };
     const auto gate = std::make_shared<drives::test::DriveGate>();
     gate->Close();
-    window_ = std::make_unique<app::frm_Main>();
+    window_ = std::make_unique<app::frm_Main>(recorder_);
     fake_ = &UseFake({{L"E", DriveType::Removable, true, L"DATA"}});
     fake_->gate = gate;
 

@@ -3,7 +3,7 @@
 // fail chosen calls. The protections' values are set before each test.
 
 #include "app/frm_Main.h"
-#include "registry/mdl_RegFunctions.h"
+#include "registry/reg_win.h"
 #include "tests/support/registry/reg_memory.h"
 #include "tests/support/ui_driver.h"
 
@@ -30,18 +30,16 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 3);
         WriteDword(HKEY_LOCAL_MACHINE, kExplorerPolicies, L"NoDriveTypeAutoRun", 0);
         WriteDword(HKEY_CURRENT_USER, kExplorerPolicies, L"NoDriveTypeAutoRun", 0);
-        kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
     }
 
     void TearDown() override {
         window_.reset();
-        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
         EXPECT_TRUE(AllShownActionsRan());
         EXPECT_EQ(recorder_.OpenKeyCount(), 0u) << "a registry key was left open";
     }
 
     app::frm_Main& Start() {
-        window_ = std::make_unique<app::frm_Main>();
+        window_ = std::make_unique<app::frm_Main>(recorder_);
         window_->Show();
         Pump(50);
         return *window_;

@@ -39,7 +39,7 @@ class RightsTest : public MainWindowTest {
 protected:
     M& StartWith(bool elevated) {
         log_->elevated = elevated;
-        window_ = std::make_unique<M>();
+        window_ = std::make_unique<M>(recorder_);
         window_->SetElevation(std::make_unique<FakeElevation>(log_));
         window_->Show();
         Pump(50);

@@ -121,10 +121,11 @@ public:
 
 TEST_F(MainWindowTest, StartupReadsInOrderAndAFailingStepDoesNotStopTheNext) {
     ThrowingRegistry throwing(reg::WindowsRegistry());
-    kv::reg::mdl_RegFunctions::SetRegistryApi(&throwing);
     WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 4);
     WriteDword(HKEY_CURRENT_USER, kExplorerPolicies, L"NoDriveTypeAutoRun", 255);
-    Start();
+    window_ = std::make_unique<app::frm_Main>(throwing);
+    window_->Show();
+    Pump(50);
 
     std::vector<std::string> queried;
     for (const kv::test::CallRecord& call : throwing.Calls()) {
@@ -139,7 +140,6 @@ TEST_F(MainWindowTest, StartupReadsInOrderAndAFailingStepDoesNotStopTheNext) {
     EXPECT_TRUE(IsShown(window_->hwnd())); // and the window came up all the same
     EXPECT_EQ(throwing.OpenKeyCount(), 0u);
     window_.reset();
-    kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
 
 } // namespace

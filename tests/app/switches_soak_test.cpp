@@ -3,7 +3,6 @@
 // the state keeps alternating as the clicks ask.
 
 #include "protection/switches.h"
-#include "registry/mdl_RegFunctions.h"
 #include "tests/support/registry/reg_memory.h"
 
 #include <gtest/gtest.h>
@@ -23,71 +22,46 @@ const std::string kPolicies = "SYSTEM\\CurrentControlSet\\Control\\StorageDevice
 const std::string kUsbStor = "SYSTEM\\CurrentControlSet\\services\\USBSTOR";
 const std::string kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
-// One block of the window; the three share txtRegValue as the window's blocks do.
-class Block final : public SwitchView {
-public:
-    Block(std::wstring& regValue, std::wstring buttonCaption)
-        : button(std::move(buttonCaption)), regValue_(regValue) {}
-
-    void SetImageVisible(StatusImage image, bool visible) override {
-        (image == StatusImage::Green ? green : red) = visible;
-    }
-    void SetStatusCaption(const std::wstring& text) override { caption = text; }
-    void SetStatusColour(Rgb rgb) override { colour = rgb; }
-    std::wstring ButtonCaption() const override { return button; }
-    void SetButtonCaption(const std::wstring& text) override { button = text; }
-    void SetRegValueText(const std::wstring& text) override { regValue_ = text; }
-    std::wstring RegValueText() const override { return regValue_; }
-
-    bool green = true, red = true;
-    std::wstring caption;
-    Rgb colour{};
-    std::wstring button;
-
-private:
-    std::wstring& regValue_;
-};
-
-struct Window {
-    std::wstring txtRegValue = L"Text1";
-    Block writeProtection{txtRegValue, L"&Enable"};
-    Block lock{txtRegValue, L"&Lock"};
-    Block autorun{txtRegValue, L"&Enable"};
-
-    void Load() {
-        ReadSwitch(Switch::WriteProtect, writeProtection);
-        ReadSwitch(Switch::UsbLock, lock);
-        ReadSwitch(Switch::Autorun, autorun);
-    }
-};
-
 class SwitchSoakTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        kv::reg::mdl_RegFunctions::ResetStateForTesting();
-        kv::reg::mdl_RegFunctions::SetErrorSink([this](const std::string&) { ++errorLines; });
-        kv::reg::mdl_RegFunctions::SetRegistryApi(&registry);
+    // A click as the window makes it: the change that leads away from the state shown,
+    // then the state read back. Counts the lines the window would list.
+    void Click(Switch which) {
+        const Protection to =
+            shown[Index(which)] == Protection::On ? Protection::Off : Protection::On;
+        for (const ValueWrite& value : switches.Write(which, to).values) {
+            errorLines += value.created.errorLine.has_value() + value.stored.errorLine.has_value();
+        }
+        Show(which);
     }
-    void TearDown() override {
-        kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
-        kv::reg::mdl_RegFunctions::SetErrorSink(nullptr);
+    void Show(Switch which) {
+        const SwitchState state = switches.Read(which);
+        for (const auto& read : state.reads) {
+            errorLines += read.result().errorLine.has_value();
+        }
+        shown[Index(which)] = state.Shown();
     }
+    static int Index(Switch which) { return static_cast<int>(which); }
 
     // The window's sequence: load, then kClicksPerSwitch clicks on each switch, one after
     // the other in turn. before(i) runs before the i-th round of three clicks.
     void Soak(const std::function<void(int)>& before) {
-        window.Load();
+        for (const Switch which : kAll) {
+            Show(which);
+        }
         for (int i = 0; i < kClicksPerSwitch; ++i) {
             before(i);
-            ToggleSwitch(Switch::WriteProtect, window.writeProtection);
-            ToggleSwitch(Switch::UsbLock, window.lock);
-            ToggleSwitch(Switch::Autorun, window.autorun);
+            for (const Switch which : kAll) {
+                Click(which);
+            }
             registry.ClearCalls(); // the log of two thousand rounds is not needed
         }
     }
 
+    static constexpr Switch kAll[] = {Switch::WriteProtect, Switch::UsbLock, Switch::Autorun};
     kv::test::MemoryRegistry registry;
-    Window window;
+    Switches switches{registry};
+    Protection shown[3] = {Protection::Off, Protection::Off, Protection::Off};
     int errorLines = 0;
 };
 
@@ -100,10 +74,10 @@ TEST_F(SwitchSoakTest, EveryKeyIsClosedAndTheStatesAlternate) {
     Soak([&](int i) {
         round = i;
         // Each switch shows the state its last click asked for.
-        const bool on = i % 2 == 1;
-        ASSERT_EQ(window.writeProtection.caption, on ? L"Enabled" : L"Disabled") << i;
-        ASSERT_EQ(window.lock.caption, on ? L"Locked" : L"Unlocked") << i;
-        ASSERT_EQ(window.autorun.caption, on ? L"Disabled" : L"Enabled") << i;
+        const Protection expected = i % 2 == 1 ? Protection::On : Protection::Off;
+        for (const Switch which : kAll) {
+            ASSERT_EQ(shown[Index(which)], expected) << i;
+        }
         ASSERT_EQ(registry.OpenKeyCount(), 0u) << "after round " << i;
     });
     EXPECT_EQ(round, kClicksPerSwitch - 1);

@@ -191,11 +191,11 @@ Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {})
     return outcome;
 }
 
-// What a standard user meets on these keys: everyone may read, nobody may write. The
-// key's own access list comes back afterwards.
+// What a standard user meets on these keys: everyone may read, nobody may write (or, with
+// an empty list, nobody may even read). The key's own access list comes back afterwards.
 class ReadOnlyKey {
 public:
-    ReadOnlyKey(HKEY root, const wchar_t* subKey) {
+    ReadOnlyKey(HKEY root, const wchar_t* subKey, const wchar_t* sddl = L"D:P(A;;KR;;;WD)") {
         EXPECT_EQ(::RegCreateKeyExW(root, subKey, 0, nullptr, 0, WRITE_DAC | READ_CONTROL, nullptr,
                                     &key_, nullptr),
                   ERROR_SUCCESS);
@@ -206,7 +206,7 @@ public:
                                              &size) != ERROR_SUCCESS) {
             saved_.clear();
         }
-        Apply(L"D:P(A;;KR;;;WD)");
+        Apply(sddl);
     }
     ~ReadOnlyKey() {
         if (saved_.empty() ||
@@ -331,10 +331,28 @@ TEST_F(CommandLineTest, RefusedWriteSaysAdministratorRightsAreNeeded) {
         ReadOnlyKey locked(HKEY_LOCAL_MACHINE, kExplorer);
         const Outcome run = RunKelvane(L"set autorun off");
         EXPECT_EQ(run.exitCode, 1u);
-        EXPECT_TRUE(Contains(run.err, "administrator rights are needed")) << run.err;
+        EXPECT_EQ(run.err, "kelvane: set autorun off: only the per-user value was written, not "
+                           "the machine-wide one (Windows refused it: administrator rights are "
+                           "needed). The registry now gives USB Device Autorun: Disabled.\r\n");
     }
     EXPECT_EQ(Read(kMachineAutorun), Dword(0));
     EXPECT_EQ(Read(kUserAutorun), Dword(255));
+}
+
+TEST_F(CommandLineTest, StatusNeverReportsAValueItCouldNotRead) {
+    Write(kStart, Dword(4));
+    ReadOnlyKey unreadable(HKEY_LOCAL_MACHINE, kUsbStor, L"D:P");
+    const Outcome json = RunKelvane(L"status --json");
+    EXPECT_EQ(json.exitCode, 1u);
+    EXPECT_TRUE(Contains(json.out, R"("usbLock": null)")) << json.out;
+    EXPECT_TRUE(json.err.starts_with("kelvane: the state of USB Device Lock is unknown: the "
+                                     "value could not be read: "))
+        << json.err;
+    EXPECT_EQ(std::count(json.err.begin(), json.err.end(), '\n'), 1);
+    const Outcome text = RunKelvane(L"status");
+    EXPECT_EQ(text.exitCode, 1u);
+    EXPECT_TRUE(Contains(text.out, "\r\nUSB Device Lock: unknown (the value could not be read: "))
+        << text.out;
 }
 
 TEST_F(CommandLineTest, PasswordGuardsSetButNotStatus) {

@@ -2,7 +2,6 @@
 // a recording console: what is written, what is said, and the code a script sees.
 
 #include "cli/run.h"
-#include "registry/mdl_RegFunctions.h"
 #include "tests/drives/fake_drive_source.h"
 #include "tests/support/registry/reg_memory.h"
 
@@ -13,9 +12,8 @@
 namespace kv::cli {
 namespace {
 
-namespace mdl = reg::mdl_RegFunctions;
-
 const std::string kUsbStor = "SYSTEM\\CurrentControlSet\\services\\USBSTOR";
+const std::string kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
 class RecordingConsole final : public Console {
 public:
@@ -52,15 +50,10 @@ public:
 
 class RunTest : public ::testing::Test {
 protected:
-    RunTest() {
-        mdl::ResetStateForTesting();
-        mdl::SetRegistryApi(&registry);
-        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
-    }
-    ~RunTest() override { mdl::SetRegistryApi(nullptr); }
+    RunTest() { registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3); }
 
     int Run(std::vector<std::wstring> arguments) {
-        Services services{drives, [this] { return stored; }, deriver,
+        Services services{registry, drives, [this] { return stored; }, deriver,
                           [](long code) {
                               return L"system text " + std::to_wstring(code);
                           }};
@@ -128,10 +121,16 @@ TEST_F(RunTest, SetEndsInTheCodeAndLineItsOutcomeCallsFor) {
         {"failed", &none, lockOn, std::nullopt,
          test::Fault{.call = test::RegCall::SetValueEx, .result = 1013}, kFailed,
          "kelvane: set usb-lock on failed: system text 1013.\n", 3},
+        // The write reports success but nothing was stored.
         {"not held", &none, lockOn, std::nullopt,
-         test::Fault{.call = test::RegCall::QueryValueEx, .result = 1009}, kFailed,
+         test::Fault{.call = test::RegCall::SetValueEx, .result = 0}, kFailed,
          "kelvane: set usb-lock on did not take effect: the registry now gives USB Device "
          "Lock: Unlocked.\n",
+         3},
+        {"not read back", &none, lockOn, std::nullopt,
+         test::Fault{.call = test::RegCall::QueryValueEx, .result = 1009}, kFailed,
+         "kelvane: set usb-lock on: written, but it could not be read back: system text "
+         "1009.\n",
          4},
         {"password right", &set, lockOnStdin, L"pass word", std::nullopt, kDone,
          "USB Device Lock: Locked\n", 4},
@@ -176,6 +175,39 @@ TEST_F(RunTest, SetEndsInTheCodeAndLineItsOutcomeCallsFor) {
         EXPECT_EQ(Start(), c.start);
         EXPECT_EQ(registry.OpenKeyCount(), 0u);
     }
+}
+
+TEST_F(RunTest, StatusNeverReportsAStateItCouldNotRead) {
+    registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 4);
+    registry.InjectFault({.call = test::RegCall::OpenKeyEx, .result = 5, .subKey = kUsbStor});
+    EXPECT_EQ(Run({L"status", L"--json"}), kFailed);
+    EXPECT_EQ(console.out, R"({"writeProtect": false, "usbLock": null, "autorun": true, )"
+                           R"("drives": []})"
+                           "\n");
+    const std::string line = "kelvane: the state of USB Device Lock is unknown: the value could "
+                             "not be read: system text 5.\n";
+    EXPECT_EQ(console.err, line);
+
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"status"}), kFailed);
+    EXPECT_EQ(console.out, "USB Device Write Protection: Disabled\n"
+                           "USB Device Lock: unknown (the value could not be read: system text 5)\n"
+                           "USB Device Autorun: Enabled\n"
+                           "No USB Storage device detected.\n");
+    EXPECT_EQ(console.err, line);
+}
+
+TEST_F(RunTest, AutorunSaysWhenOnlyThePerUserValueWasWritten) {
+    registry.SetDWord(reg::kHkeyLocalMachine, kExplorer, "NoDriveTypeAutoRun", 255);
+    registry.InjectFault(
+        {.call = test::RegCall::SetValueEx, .result = 5, .root = reg::kHkeyLocalMachine});
+    EXPECT_EQ(Run({L"set", L"autorun", L"on"}), kFailed);
+    EXPECT_EQ(console.out, "");
+    EXPECT_EQ(console.err,
+              "kelvane: set autorun on: only the per-user value was written, not the "
+              "machine-wide one (Windows refused it: administrator rights are needed). The "
+              "registry now gives USB Device Autorun: Disabled.\n");
+    EXPECT_EQ(registry.GetDWord(reg::kHkeyCurrentUser, kExplorer, "NoDriveTypeAutoRun"), 0u);
 }
 
 } // namespace

@@ -5,17 +5,35 @@
 namespace kv::cli {
 namespace {
 
+using protection::Protection;
+const ReportedState kOn{Protection::On, L""};
+const ReportedState kOff{Protection::Off, L""};
+
+SwitchStates States(ReportedState writeProtect, ReportedState usbLock, ReportedState autorun) {
+    SwitchStates states;
+    states.writeProtect = std::move(writeProtect);
+    states.usbLock = std::move(usbLock);
+    states.autorun = std::move(autorun);
+    return states;
+}
+
+ReportedState Unknown(const wchar_t* why) {
+    ReportedState state;
+    state.unknownBecause = why;
+    return state;
+}
+
 TEST(StatusText, SaysWhatTheWindowShowsOneItemALine) {
     StatusReport report;
-    report.states = {.writeProtect = true, .usbLock = false, .autorun = false};
+    report.states = States(kOn, kOff, kOn);
     EXPECT_EQ(StatusText(report), L"USB Device Write Protection: Enabled\n"
                                   L"USB Device Lock: Unlocked\n"
                                   L"USB Device Autorun: Disabled\n"
                                   L"No USB Storage device detected.\n");
 
-    report.states = {.writeProtect = false, .usbLock = true, .autorun = true};
+    report.states = States(Unknown(L"why\nnot"), kOn, kOff);
     report.drives = {{L"E", L"DATA"}, {L"F", L"LINE\nBREAK"}};
-    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: Disabled\n"
+    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: unknown (why?not)\n"
                                   L"USB Device Lock: Locked\n"
                                   L"USB Device Autorun: Enabled\n"
                                   L"2 device(s) detected: DATA (E:), LINE?BREAK (F:)\n");
@@ -23,15 +41,16 @@ TEST(StatusText, SaysWhatTheWindowShowsOneItemALine) {
 
 TEST(StatusJson, ObjectWithTheStatesAndDrivesInOrder) {
     StatusReport report;
-    report.states = {.writeProtect = true, .usbLock = false, .autorun = true};
+    // autorun is true when allowed: its protection off.
+    report.states = States(kOn, kOff, kOff);
     EXPECT_EQ(StatusJson(report),
               R"({"writeProtect": true, "usbLock": false, "autorun": true, "drives": []})"
               "\n");
 
-    report.states = {.writeProtect = false, .usbLock = true, .autorun = false};
+    report.states = States(Unknown(L"denied"), kOn, kOn);
     report.drives = {{L"F", L"BACKUP"}, {L"E", L""}};
     EXPECT_EQ(StatusJson(report),
-              R"({"writeProtect": false, "usbLock": true, "autorun": false, "drives": )"
+              R"({"writeProtect": null, "usbLock": true, "autorun": false, "drives": )"
               R"([{"letter": "F", "label": "BACKUP"}, {"letter": "E", "label": ""}]})"
               "\n");
 }

@@ -3,6 +3,7 @@
 // being refreshed meanwhile.
 
 #include "app/frm_Main.h"
+#include "registry/reg_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
 #include "tests/drives/fake_drive_source.h"
@@ -52,7 +53,7 @@ protected:
         auto source = std::make_unique<FakeDriveSource>();
         drives_ = source.get();
         drives_->drives = {{L"E", drives::DriveType::Removable, true, L"STICK"}};
-        main_ = std::make_unique<app::frm_Main>();
+        main_ = std::make_unique<app::frm_Main>(reg::WindowsRegistry());
         main_->SetDriveSource(std::move(source));
         main_->Show();
         Pump(50);

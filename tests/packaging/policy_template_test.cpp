@@ -228,9 +228,10 @@ TEST_F(PolicyTemplate, PoliciesWriteTheProgramsOwnValues) {
         EXPECT_EQ(admx.Value("@class", policy), "Machine");
         EXPECT_EQ(admx.Value("@key", policy), keyPath.substr(kMachineRoot.size()));
         EXPECT_EQ(admx.Value("@valueName", policy), values.valueName);
-        EXPECT_EQ(admx.Value("p:enabledValue/p:decimal/@value", policy), std::to_string(values.on));
+        EXPECT_EQ(admx.Value("p:enabledValue/p:decimal/@value", policy),
+                  std::to_string(values.protectionOn));
         EXPECT_EQ(admx.Value("p:disabledValue/p:decimal/@value", policy),
-                  std::to_string(values.off));
+                  std::to_string(values.protectionOff));
     }
     const auto autorun = kv::protection::ValuesOf(Switch::Autorun);
     EXPECT_TRUE(

@@ -170,21 +170,17 @@ void LeaveDialog(HWND dialog, int cancelButton, Leave how) {
 
 void PasswordWindowTest::SetUp() {
     ResetProgramEnded();
-    password::mdl_main::ResetLoginPassedForTesting();
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    kv::reg::mdl_RegFunctions::SetRegistryApi(&recorder_);
 }
 
 void PasswordWindowTest::TearDown() {
     window_.reset();
-    kv::reg::mdl_RegFunctions::SetRegistryApi(nullptr);
     EXPECT_TRUE(AllShownActionsRan()) << "a window or message box that was expected never showed";
     DeleteKeyTree(HKEY_CURRENT_USER, kStoreKey);
-    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::Start() {
-    window_ = std::make_unique<app::frm_Main>();
+    window_ = std::make_unique<app::frm_Main>(recorder_);
     window_->Show();
     Pump(50);
 }
@@ -196,7 +192,6 @@ void PasswordWindowTest::Close() {
     window_.reset();
     recorder_.ClearCalls();
     ResetProgramEnded();
-    password::mdl_main::ResetLoginPassedForTesting();
 }
 
 void PasswordWindowTest::LoginWith(std::vector<std::wstring> wrong, const std::wstring& right) {

@@ -7,7 +7,7 @@
 #include "password/mdl_main.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
-#include "registry/mdl_RegFunctions.h"
+#include "registry/reg_win.h"
 #include "tests/support/registry/reg_memory.h"
 #include "tests/support/ui_driver.h"
 

@@ -1,7 +1,8 @@
 // libFuzzer target: any text as a key path and any number as a result code. Parsing must
 // agree with a plain reading of the path rules, every code must get a well-formed
 // message, and the three operations (against the in-memory registry, with the code
-// injected into one of the calls) must leave no key open and report at most one line.
+// injected into one of the calls) must leave no key open and give a line exactly when
+// they say they failed.
 #include "registry/mdl_RegFunctions.h"
 #include "tests/support/registry/reg_memory.h"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,19 +37,18 @@ std::uint32_t ExpectedRoot(const std::string& name) {
     return 0;
 }
 
-void CheckParse(const std::string& input, std::vector<std::string>& lines) {
-    lines.clear();
+void CheckParse(const std::string& input) {
     std::string path = input;
     std::uint32_t root = 12345;
-    mdl::ParseKeyPath(path, root);
+    const std::optional<std::string> line = mdl::ParseKeyPath(path, root);
     const bool wellFormed =
         input.size() >= 5 && std::memcmp(input.data(), "HKEY_", 5) == 0 && input.back() != '\\';
     if (!wellFormed) {
         Check(root == 0 && path == input);
-        Check(lines.size() == 1 && lines[0] == "Incorrect Format:\n\n" + input);
+        Check(line == "Incorrect Format:\n\n" + input);
         return;
     }
-    Check(lines.empty());
+    Check(!line);
     const std::size_t cut = input.find('\\');
     const std::string rootName = input.substr(0, cut);
     Check(root == ExpectedRoot(rootName));
@@ -82,9 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The whole input is also the path, so that short inputs are paths too.
     const std::string input(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> lines;
-    mdl::SetErrorSink([&lines](const std::string& line) { lines.push_back(line); });
-    CheckParse(input, lines);
+    CheckParse(input);
 
     kv::test::MemoryRegistry reg;
     reg.SetDWord(kv::reg::kHkeyLocalMachine, "SOFTWARE\\kv", "v", 1);
@@ -92,29 +91,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (code != 0) {
         reg.FailNext(static_cast<RegCall>(choice % 5), code);
     }
-    mdl::SetRegistryApi(&reg);
-    lines.clear();
     const std::string valueName = "v";
     switch ((choice / 5) % 3) {
     case 0: {
-        const mdl::RegReadResult result = mdl::GetDWordValue(input, valueName);
-        Check((result.form() == mdl::RegReadResult::Form::Error) == (lines.size() == 1) ||
-              result.form() == mdl::RegReadResult::Form::Empty);
+        const mdl::RegReadResult result = mdl::GetDWordValue(reg, input, valueName);
+        using Form = mdl::RegReadResult::Form;
+        // An error always has its line; empty has one only for a badly formed path.
+        Check(result.form() != Form::Error || result.result().errorLine);
+        Check(result.form() != Form::Number || result.result() == mdl::RegResult{});
         break;
     }
-    case 1:
-        mdl::SetDWordValue(input, valueName, code);
-        break;
-    default:
-        mdl::CreateKey(input);
+    case 1: {
+        const mdl::RegResult result = mdl::SetDWordValue(reg, input, valueName, code);
+        Check(result.code == 0 || result.errorLine);
         break;
     }
-    Check(lines.size() <= 1);
+    default: {
+        const mdl::RegResult result = mdl::CreateKey(reg, input);
+        Check(result.code == 0 || !result.errorLine); // a failed creation is silent
+        break;
+    }
+    }
     // Only an injected close failure may leave a key open.
     const bool closeFailed = !reg.Calls().empty() && reg.Calls().back().call == RegCall::CloseKey &&
                              reg.Calls().back().injected;
     Check(reg.OpenKeyCount() == (closeFailed ? 1u : 0u));
-    mdl::SetRegistryApi(nullptr);
-    mdl::SetErrorSink(nullptr);
     return 0;
 }

@@ -1,5 +1,6 @@
 // The registry module's logic against the in-memory registry: what it parses, which calls
-// it makes in which order, what it reports, and that it leaves no key open.
+// it makes, what each operation returns (code and error line), and that it leaves no key
+// open.
 #include "registry/mdl_RegFunctions.h"
 #include "tests/support/registry/reg_memory.h"
 
@@ -7,14 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <stdexcept>
 
 namespace kv::reg::mdl_RegFunctions {
 namespace {
 
+using kv::test::RegCall;
 using reg::kHkeyCurrentUser;
 using reg::kHkeyLocalMachine;
-using kv::test::RegCall;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -23,20 +23,22 @@ const std::string kPoliciesPath = "HKEY_LOCAL_MACHINE\\" + kPolicies;
 
 class RegFunctions : public testing::Test {
 protected:
-    void SetUp() override {
-        ResetStateForTesting();
-        SetRegistryApi(&reg_);
-        SetErrorSink([this](const std::string& line) { lines_.push_back(line); });
+    void TearDown() override { EXPECT_EQ(reg_.OpenKeyCount(), 0u) << "a key was left open"; }
+
+    RegResult Set(const std::string& path, const std::string& name, std::int32_t value) {
+        return SetDWordValue(reg_, path, name, value);
     }
-    void TearDown() override {
-        EXPECT_EQ(reg_.OpenKeyCount(), 0u) << "a key was left open";
-        SetRegistryApi(nullptr);
-        SetErrorSink(nullptr);
+    RegReadResult Get(const std::string& path, const std::string& name) {
+        return GetDWordValue(reg_, path, name);
     }
+    RegResult Create(const std::string& path) { return CreateKey(reg_, path); }
 
     kv::test::MemoryRegistry reg_;
-    std::vector<std::string> lines_;
 };
+
+RegResult Line(Status code, const std::string& line) {
+    return {code, line};
+}
 
 struct ParseCase {
     std::string path;
@@ -63,23 +65,20 @@ TEST_F(RegFunctions, ParseKeyPathSplitsAtTheFirstBackslash) {
     for (const ParseCase& c : cases) {
         std::string path = c.path;
         std::uint32_t root = 0xDEAD;
-        ParseKeyPath(path, root);
+        EXPECT_EQ(ParseKeyPath(path, root), std::nullopt) << c.path;
         EXPECT_EQ(root, c.root) << c.path;
         EXPECT_EQ(path, c.subKey) << c.path;
     }
-    EXPECT_THAT(lines_, IsEmpty());
 }
 
 TEST_F(RegFunctions, BadlyFormedPathsAreReportedAndLeftAlone) {
     for (const std::string bad : {"hkey_local_machine\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\",
                                   "HKEY_CURRENT_USER\\", "", "HKEY", "\\", "HKEY\\x"}) {
-        lines_.clear();
         std::string path = bad;
         std::uint32_t root = 0xDEAD;
-        ParseKeyPath(path, root);
+        EXPECT_EQ(ParseKeyPath(path, root), "Incorrect Format:\n\n" + bad);
         EXPECT_EQ(root, 0u) << bad;
         EXPECT_EQ(path, bad);
-        EXPECT_THAT(lines_, ElementsAre("Incorrect Format:\n\n" + bad));
     }
 }
 
@@ -119,7 +118,7 @@ TEST(RegErrorText, EveryCodeOfTheTableAndTheRest) {
 
 TEST(RegReadResultText, EachForm) {
     EXPECT_EQ(RegReadResult::Empty().Text(), "");
-    EXPECT_EQ(RegReadResult::Error().Text(), "Error");
+    EXPECT_EQ(RegReadResult::Error({5, "x"}).Text(), "Error");
     EXPECT_EQ(RegReadResult::Number(1).Text(), "1");
     EXPECT_EQ(RegReadResult::Number(-1).Text(), "-1");
     EXPECT_EQ(RegReadResult::Number(INT32_MIN).Text(), "-2147483648");
@@ -127,8 +126,8 @@ TEST(RegReadResultText, EachForm) {
 
 TEST_F(RegFunctions, SetDWordValueOpensForWritingStoresAndCloses) {
     reg_.AddKey(kHkeyLocalMachine, kPolicies);
-    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
-    SetDWordValue(kPoliciesPath, "Other", -1);
+    EXPECT_EQ(Set(kPoliciesPath, "WriteProtect", 1), RegResult{});
+    EXPECT_EQ(Set(kPoliciesPath, "Other", -1), RegResult{});
 
     const std::string key = "HKEY_LOCAL_MACHINE\\" + kPolicies;
     EXPECT_THAT(
@@ -141,35 +140,24 @@ TEST_F(RegFunctions, SetDWordValueOpensForWritingStoresAndCloses) {
                     "CloseKey(" + key + ") = 0"));
     EXPECT_EQ(reg_.GetDWord(kHkeyLocalMachine, kPolicies, "WriteProtect"), 1u);
     EXPECT_EQ(reg_.GetDWord(kHkeyLocalMachine, kPolicies, "Other"), 0xFFFFFFFFu);
-    EXPECT_THAT(lines_, IsEmpty());
-    EXPECT_EQ(State().LastStatus, 0);
 }
 
 TEST_F(RegFunctions, SetDWordValueDoesNotCreateAMissingKey) {
-    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
-    EXPECT_THAT(lines_, ElementsAre("Invalid Key Name"));
+    EXPECT_EQ(Set(kPoliciesPath, "WriteProtect", 1), Line(2, "Invalid Key Name"));
     EXPECT_EQ(reg_.Calls().size(), 1u);
     EXPECT_FALSE(reg_.KeyExists(kHkeyLocalMachine, kPolicies));
-    EXPECT_EQ(State().LastStatus, 2);
 }
 
 TEST_F(RegFunctions, DeniedWriteIsOneLineAndNothingStored) {
     reg_.AddKey(kHkeyLocalMachine, kPolicies);
     reg_.InjectFault({.call = RegCall::OpenKeyEx, .result = 5, .access = reg::kKeyWrite});
-    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
-    EXPECT_THAT(lines_, ElementsAre("Access to this key is denied"));
+    EXPECT_EQ(Set(kPoliciesPath, "WriteProtect", 1), Line(5, "Access to this key is denied"));
     EXPECT_EQ(reg_.GetValue(kHkeyLocalMachine, kPolicies, "WriteProtect"), std::nullopt);
 
-    // A failing store still closes the key, and only the store is reported.
-    lines_.clear();
+    // A failing store still closes the key (TearDown), and the store is what is reported.
     reg_.ClearFaults();
-    reg_.ClearCalls();
     reg_.FailNext(RegCall::SetValueEx, 1013);
-    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
-    EXPECT_THAT(lines_, ElementsAre("Can't Write Key"));
-    EXPECT_EQ(reg_.Calls().size(), 3u);
-    EXPECT_EQ(reg_.Calls().back().call, RegCall::CloseKey);
-    EXPECT_EQ(State().LastStatus, 0) << "the close's result replaces the store's";
+    EXPECT_EQ(Set(kPoliciesPath, "WriteProtect", 1), Line(1013, "Can't Write Key"));
 }
 
 TEST_F(RegFunctions, ReadsTheValueAsASignedNumber) {
@@ -179,11 +167,9 @@ TEST_F(RegFunctions, ReadsTheValueAsASignedNumber) {
     reg_.SetDWord(kHkeyLocalMachine, usbstor, "Top", 0x80000000);
 
     const std::string path = "HKEY_LOCAL_MACHINE\\" + usbstor;
-    EXPECT_EQ(GetDWordValue(path, "Start"), RegReadResult::Number(3));
-    EXPECT_EQ(GetDWordValue(path, "All").Text(), "-1");
-    EXPECT_EQ(GetDWordValue(path, "Top").Text(), "-2147483648");
-    EXPECT_EQ(State().DWordBuffer, 0x80000000u);
-    EXPECT_THAT(lines_, IsEmpty());
+    EXPECT_EQ(Get(path, "Start"), RegReadResult::Number(3));
+    EXPECT_EQ(Get(path, "All").Text(), "-1");
+    EXPECT_EQ(Get(path, "Top").Text(), "-2147483648");
 
     const std::string key = "HKEY_LOCAL_MACHINE\\" + usbstor;
     const auto calls = reg_.CallTexts();
@@ -197,61 +183,56 @@ TEST_F(RegFunctions, FailedReadsGiveErrorAndOneLine) {
     reg_.AddKey(kHkeyCurrentUser, "Software\\kv");
     reg_.SetString(kHkeyCurrentUser, "Software\\kv", "Text", "longer than four");
 
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Missing").Text(), "Error");
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Text").Text(), "Error");
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\none", "Missing").Text(), "Error");
-    EXPECT_THAT(lines_,
-                ElementsAre("Invalid Key Name",
-                            "There is more data than the buffer has been allocated to hold.",
-                            "Invalid Key Name"));
+    const std::string kv = "HKEY_CURRENT_USER\\Software\\kv";
+    EXPECT_EQ(Get(kv, "Missing"), RegReadResult::Error(Line(2, "Invalid Key Name")));
+    EXPECT_EQ(Get(kv, "Text"),
+              RegReadResult::Error(
+                  Line(234, "There is more data than the buffer has been allocated to hold.")));
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\none", "Missing"),
+              RegReadResult::Error(Line(2, "Invalid Key Name")));
     // Open, query, close twice; then only the failed open.
     EXPECT_EQ(reg_.Calls().size(), 7u);
 
-    lines_.clear();
     reg_.FailNext(RegCall::QueryValueEx, 1014);
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Text").Text(), "Error");
-    EXPECT_THAT(lines_, ElementsAre("Undefined Error Code:   1014"));
+    EXPECT_EQ(Get(kv, "Text"), RegReadResult::Error(Line(1014, "Undefined Error Code:   1014")));
 }
 
 TEST_F(RegFunctions, AShortValueDoesNotKeepBytesOfAnEarlierRead) {
     reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "All", 0xFFFFFFFF);
     reg_.SetString(kHkeyCurrentUser, "Software\\kv", "Letter", "a"); // 'a' and its NUL
     reg_.SetValue(kHkeyCurrentUser, "Software\\kv", "Nothing", reg::kRegBinary, {});
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Letter").Text(), "97");
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "Nothing").Text(), "0");
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\kv", "Letter").Text(), "97");
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\kv", "All").Text(), "-1");
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\kv", "Nothing").Text(), "0");
 }
 
 TEST_F(RegFunctions, PathsWithoutARootMakeNoCall) {
-    EXPECT_EQ(GetDWordValue("hkey_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
-    SetDWordValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\", "x", 1);
-    CreateKey("HKEY");
-    EXPECT_THAT(lines_, ElementsAre("Incorrect Format:\n\nhkey_local_machine\\SOFTWARE",
-                                    "Incorrect Format:\n\nHKEY_LOCAL_MACHINE\\SOFTWARE\\",
-                                    "Incorrect Format:\n\nHKEY"));
-    lines_.clear();
-    EXPECT_EQ(GetDWordValue("HKEY_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
-    EXPECT_EQ(GetDWordValue("HKEY_LOCAL_MACHINE \\SOFTWARE", "x"), RegReadResult::Empty());
-    SetDWordValue("HKEY_local_machine\\SOFTWARE", "x", 1);
-    CreateKey("HKEY_local_machine\\SOFTWARE");
-    EXPECT_THAT(lines_, IsEmpty());
+    EXPECT_EQ(Get("hkey_local_machine\\SOFTWARE", "x"),
+              RegReadResult::Empty(Line(0, "Incorrect Format:\n\nhkey_local_machine\\SOFTWARE")));
+    EXPECT_EQ(Set("HKEY_LOCAL_MACHINE\\SOFTWARE\\", "x", 1),
+              Line(0, "Incorrect Format:\n\nHKEY_LOCAL_MACHINE\\SOFTWARE\\"));
+    EXPECT_EQ(Create("HKEY"), Line(0, "Incorrect Format:\n\nHKEY"));
+    // Well formed, but no root: nothing at all.
+    EXPECT_EQ(Get("HKEY_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
+    EXPECT_EQ(Get("HKEY_LOCAL_MACHINE \\SOFTWARE", "x"), RegReadResult::Empty());
+    EXPECT_EQ(Set("HKEY_local_machine\\SOFTWARE", "x", 1), RegResult{});
+    EXPECT_EQ(Create("HKEY_local_machine\\SOFTWARE"), RegResult{});
     EXPECT_THAT(reg_.Calls(), IsEmpty());
-    EXPECT_EQ(State().RootKey, 0u);
 }
 
 TEST_F(RegFunctions, ARootAloneWorksOnTheRootKey) {
     reg_.SetDWord(kHkeyCurrentUser, "", "AtRoot", 7);
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER", "AtRoot").Text(), "7");
-    SetDWordValue("HKEY_CURRENT_USER", "AtRoot", 8);
+    EXPECT_EQ(Get("HKEY_CURRENT_USER", "AtRoot").Text(), "7");
+    EXPECT_TRUE(Set("HKEY_CURRENT_USER", "AtRoot", 8).ok());
     EXPECT_EQ(reg_.GetDWord(kHkeyCurrentUser, "", "AtRoot"), 8u);
     EXPECT_EQ(reg_.Calls().front().Text(), "OpenKeyEx(HKEY_CURRENT_USER, \"\", 0, KEY_READ) = 0");
 }
 
 TEST_F(RegFunctions, CreateKeyMakesParentsKeepsValuesAndNeverReports) {
     reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "Keep", 5);
-    CreateKey("HKEY_CURRENT_USER\\Software\\kv\\a\\b");
-    CreateKey("HKEY_CURRENT_USER\\Software\\kv");
+    EXPECT_EQ(Create("HKEY_CURRENT_USER\\Software\\kv\\a\\b"), RegResult{});
+    EXPECT_EQ(Create("HKEY_CURRENT_USER\\Software\\kv"), RegResult{});
     EXPECT_TRUE(reg_.KeyExists(kHkeyCurrentUser, "Software\\kv\\a\\b"));
     EXPECT_EQ(reg_.GetDWord(kHkeyCurrentUser, "Software\\kv", "Keep"), 5u);
     EXPECT_EQ(reg_.GetValue(kHkeyCurrentUser, "Software\\kv\\a\\b", ""), std::nullopt);
@@ -261,53 +242,27 @@ TEST_F(RegFunctions, CreateKeyMakesParentsKeepsValuesAndNeverReports) {
                             "CreateKey(HKEY_CURRENT_USER, \"Software\\kv\") = 0",
                             "CloseKey(HKEY_CURRENT_USER\\Software\\kv) = 0"));
 
+    // A failure keeps its code for the caller but gives no line.
     reg_.ClearCalls();
     reg_.FailNext(RegCall::CreateKey, 5);
-    CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Denied");
+    EXPECT_EQ(Create("HKEY_LOCAL_MACHINE\\SOFTWARE\\Denied"), (RegResult{5, std::nullopt}));
     EXPECT_EQ(reg_.Calls().size(), 1u);
-    EXPECT_EQ(State().LastStatus, 5);
-    EXPECT_THAT(lines_, IsEmpty());
-}
-
-TEST_F(RegFunctions, FailuresAreKeptUntilTakenEvenWhenSilent) {
-    reg_.AddKey(kHkeyLocalMachine, kPolicies);
-    reg_.FailNext(RegCall::CreateKey, 5);
-    CreateKey(kPoliciesPath);
-    reg_.FailNext(RegCall::SetValueEx, 1013);
-    SetDWordValue(kPoliciesPath, "WriteProtect", 1);
-    EXPECT_EQ(GetDWordValue(kPoliciesPath, "Missing").Text(), "Error");
-    EXPECT_THAT(TakeFailures(), ElementsAre(5, 1013, 2));
-    EXPECT_THAT(TakeFailures(), IsEmpty());
 }
 
 TEST_F(RegFunctions, AFailedCloseIsNotReported) {
     reg_.SetDWord(kHkeyCurrentUser, "Software\\kv", "v", 1);
     reg_.FailNext(RegCall::CloseKey, 6);
-    EXPECT_EQ(GetDWordValue("HKEY_CURRENT_USER\\Software\\kv", "v").Text(), "1");
-    EXPECT_THAT(lines_, IsEmpty());
-    EXPECT_EQ(State().LastStatus, 6);
-    reg_.CloseKey(State().KeyHandle); // the injected failure left it open
+    EXPECT_EQ(Get("HKEY_CURRENT_USER\\Software\\kv", "v"), RegReadResult::Number(1));
+    reg_.CloseKey(reg_.Calls().back().key); // the injected failure left it open
 }
 
-TEST_F(RegFunctions, TheKeyIsClosedWhenTheErrorListThrows) {
-    reg_.AddKey(kHkeyLocalMachine, kPolicies);
-    SetErrorSink([](const std::string&) { throw std::runtime_error("list box gone"); });
-    reg_.FailNext(RegCall::SetValueEx, 5);
-    EXPECT_THROW(SetDWordValue(kPoliciesPath, "WriteProtect", 1), std::runtime_error);
-    EXPECT_THROW(GetDWordValue(kPoliciesPath, "Missing"), std::runtime_error);
-    // TearDown checks that both keys were closed.
-}
-
-TEST_F(RegFunctions, WithoutARegistryTheDefaultApplies) {
-    SetRegistryApi(nullptr);
-#ifdef _WIN32
-    EXPECT_EQ(CurrentRegistryApi(), &reg::WindowsRegistry());
-#else
-    EXPECT_EQ(CurrentRegistryApi(), nullptr);
-    EXPECT_THROW(GetDWordValue(kPoliciesPath, "WriteProtect"), std::logic_error);
-    EXPECT_THROW(CreateKey("HKEY"), std::logic_error);
-    EXPECT_THAT(lines_, IsEmpty());
-#endif
+TEST_F(RegFunctions, OperationsCallOnlyTheLayerTheyAreGiven) {
+    kv::test::MemoryRegistry other;
+    other.SetDWord(kHkeyLocalMachine, kPolicies, "WriteProtect", 1);
+    EXPECT_EQ(GetDWordValue(other, kPoliciesPath, "WriteProtect"), RegReadResult::Number(1));
+    EXPECT_TRUE(SetDWordValue(other, kPoliciesPath, "WriteProtect", 0).ok());
+    EXPECT_THAT(reg_.Calls(), IsEmpty());
+    EXPECT_EQ(other.OpenKeyCount(), 0u);
 }
 
 } // namespace
