@@ -3,13 +3,14 @@
 #include "cli/utf8.h"
 #include "password/password_format.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace kv::cli {
 namespace {
 
-// Long enough for any password anyone types; a stream without a line end stops there.
-constexpr std::size_t kMaxPasswordBytes = 64 * 1024;
+using password::kMaxPasswordLength;
 
 bool IsUsable(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -72,40 +73,58 @@ bool WriteAll(HANDLE handle, std::string_view utf8) {
     return true;
 }
 
-// Typed at a console: without echo, so the password does not stay on the screen.
-bool ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& password) {
+// Typed at a console: without echo, so the password does not stay on the screen. The
+// whole line is read, however long: what stayed in the console's buffer would be the
+// shell's next command.
+PasswordLine ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& password) {
     DWORD mode = 0;
     ::GetConsoleMode(in, &mode);
     ::SetConsoleMode(in, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
     WriteAll(echoTo, "Password: ");
-    constexpr DWORD kMaxChars = 1024;
-    wchar_t* buffer = password.Resize(kMaxChars);
-    DWORD read = 0;
-    const bool ok = ::ReadConsoleW(in, buffer, kMaxChars, &read, nullptr) != FALSE;
+    wchar_t* kept = password.Resize(kMaxPasswordLength + 1);
+    std::size_t length = 0;
+    bool ended = false;
+    bool ok = true;
+    wchar_t chunk[256];
+    while (!ended) {
+        DWORD read = 0;
+        if (!::ReadConsoleW(in, chunk, static_cast<DWORD>(std::size(chunk)), &read, nullptr) ||
+            read == 0) {
+            ok = false;
+            break;
+        }
+        for (DWORD i = 0; i < read && !ended; ++i) {
+            if (chunk[i] == L'\n') {
+                ended = true;
+            } else if (chunk[i] != L'\r' && length <= kMaxPasswordLength) {
+                kept[length++] = chunk[i];
+            }
+        }
+    }
+    password::WipeBytes(chunk, sizeof chunk);
     ::SetConsoleMode(in, mode);
     WriteAll(echoTo, "\n");
-    if (!ok) {
+    if (!ok || length > kMaxPasswordLength) {
         password.Wipe();
-        return false;
-    }
-    std::size_t length = 0;
-    while (length < read && buffer[length] != L'\r' && buffer[length] != L'\n') {
-        ++length;
+        return ok ? PasswordLine::TooLong : PasswordLine::None;
     }
     password.Truncate(length);
-    return true;
+    return PasswordLine::Read;
 }
 
 // Piped or redirected: bytes up to the first line end, UTF-8 or else the system's code page.
-bool ReadStreamLine(HANDLE in, password::SecretText& password) {
+// A line of kMaxPasswordLength characters takes at most three bytes each (a pair of
+// surrogates takes four for two), a byte-order mark and a CR.
+PasswordLine ReadStreamLine(HANDLE in, password::SecretText& password) {
+    constexpr std::size_t kMaxLineBytes = 3 * kMaxPasswordLength + 3 + 1;
     std::string bytes;
-    bytes.reserve(kMaxPasswordBytes);
+    bytes.reserve(kMaxLineBytes + 1);
     char chunk[256];
     bool any = false;
-    while (bytes.size() < kMaxPasswordBytes && bytes.find('\n') == std::string::npos) {
+    while (bytes.size() <= kMaxLineBytes && bytes.find('\n') == std::string::npos) {
         DWORD read = 0;
         const DWORD ask = static_cast<DWORD>(
-            std::min<std::size_t>(sizeof chunk, kMaxPasswordBytes - bytes.size()));
+            std::min<std::size_t>(sizeof chunk, kMaxLineBytes + 1 - bytes.size()));
         if (!::ReadFile(in, chunk, ask, &read, nullptr) || read == 0) {
             break; // end of the stream (a closed pipe reports ERROR_BROKEN_PIPE)
         }
@@ -113,23 +132,34 @@ bool ReadStreamLine(HANDLE in, password::SecretText& password) {
         bytes.append(chunk, read);
     }
     password::WipeBytes(chunk, sizeof chunk);
+    const std::size_t lineEnd = bytes.find('\n');
     const std::string_view line = FirstLine(bytes);
-    bool ok = any;
-    if (ok) {
+    PasswordLine result = any ? PasswordLine::Read : PasswordLine::None;
+    if (lineEnd == std::string::npos && bytes.size() > kMaxLineBytes) {
+        result = PasswordLine::TooLong;
+    } else if (any) {
         if (auto wide = FromUtf8(line)) {
             std::copy(wide->begin(), wide->end(), password.Resize(wide->size()));
             password::WipeText(*wide);
         } else {
             const int length = ::MultiByteToWideChar(CP_ACP, 0, line.data(),
                                                      static_cast<int>(line.size()), nullptr, 0);
-            ok = length > 0 &&
-                 ::MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                       password.Resize(static_cast<std::size_t>(length)),
-                                       length) == length;
+            if (length <= 0 ||
+                ::MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
+                                      password.Resize(static_cast<std::size_t>(length)),
+                                      length) != length) {
+                result = PasswordLine::None;
+            }
+        }
+        if (result == PasswordLine::Read && password.view().size() > kMaxPasswordLength) {
+            result = PasswordLine::TooLong;
         }
     }
+    if (result != PasswordLine::Read) {
+        password.Wipe();
+    }
     password::WipeBytes(bytes.data(), bytes.size());
-    return ok;
+    return result;
 }
 
 } // namespace
@@ -163,11 +193,15 @@ bool StdConsole::Err(std::string_view utf8) {
     return WriteAll(err_, utf8);
 }
 
-bool StdConsole::ReadPasswordLine(password::SecretText& password) {
+bool StdConsole::CanAskPassword() {
+    return IsUsable(in_) && IsConsole(in_);
+}
+
+PasswordLine StdConsole::ReadPasswordLine(password::SecretText& password) {
     // Without standard input of our own there is nothing to read: the parent's console
     // belongs to the shell, which goes on reading it.
     if (!IsUsable(in_)) {
-        return false;
+        return PasswordLine::None;
     }
     if (IsConsole(in_)) {
         return ReadConsoleLine(in_, err_, password);

@@ -4,10 +4,12 @@
 #include "cli/status_report.h"
 #include "cli/utf8.h"
 #include "drives/drive_line.h"
+#include "password/password_format.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 
 #include <algorithm>
+#include <optional>
 #include <exception>
 #include <string>
 
@@ -33,7 +35,17 @@ int Fail(Console& console, const std::wstring& why) {
 }
 
 int Print(Console& console, std::string_view utf8) {
-    return console.Out(utf8) ? kDone : kFailed;
+    return console.Out(utf8) ? kDone : Fail(console, L"the output could not be written.");
+}
+
+// A change that was made stays made when its report cannot be written: it is said where
+// it still can be, and the exit code is the change's.
+int PrintChange(Console& console, std::string_view utf8, const std::wstring& state) {
+    if (!console.Out(utf8)) {
+        console.Err(
+            ToUtf8(L"kelvane: done (" + state + L"), but the output could not be written.\n"));
+    }
+    return kDone;
 }
 
 std::wstring Widened(std::string_view ascii) {
@@ -50,18 +62,28 @@ SwitchStates ReadStates() {
             .autorun = protection::IsSwitchOn(protection::Switch::Autorun)};
 }
 
-int Status(const Command& command, Services& services, Console& console) {
+// The state as `status` reports it, or the one line that says why it cannot be.
+std::optional<StatusReport> ReadReport(Services& services, Console& console) {
     StatusReport report;
     report.states = ReadStates();
     // Values that are missing are part of the state; their read failures are no error here.
     reg::mdl_RegFunctions::TakeFailures();
     const auto drives = drives::ListReadyRemovableDrives(services.drives);
     if (!drives) {
-        return Fail(console, L"the drives could not be listed: " +
-                                 DriveErrorText(drives.error(), services) + L".");
+        Fail(console,
+             L"the drives could not be listed: " + DriveErrorText(drives.error(), services) + L".");
+        return std::nullopt;
     }
     report.drives = *drives;
-    return Print(console, command.json ? StatusJson(report) : ToUtf8(StatusText(report)));
+    return report;
+}
+
+int Status(const Command& command, Services& services, Console& console) {
+    const auto report = ReadReport(services, console);
+    if (!report) {
+        return kFailed;
+    }
+    return Print(console, command.json ? StatusJson(*report) : ToUtf8(StatusText(*report)));
 }
 
 // Whoever may change the protections from the window may change them from here: the
@@ -79,17 +101,29 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
         return Fail(console, L"the stored password cannot be read (" +
                                  services.systemMessage(stored.error) + L"); nothing was changed.");
     }
-    if (!command.passwordStdin) {
+    // Typed at a prompt it is asked for without echo; a script pipes it.
+    if (!command.passwordStdin && !console.CanAskPassword()) {
         return Fail(console, L"a password is set: pass --password-stdin and write the password "
                              L"to standard input; nothing was changed.");
     }
     SecretText entered;
-    if (!console.ReadPasswordLine(entered)) {
+    switch (console.ReadPasswordLine(entered)) {
+    case PasswordLine::Read:
+        break;
+    case PasswordLine::None:
         return Fail(console,
                     L"no password could be read from standard input; nothing was changed.");
+    case PasswordLine::TooLong:
+        return Fail(console, L"the password is longer than " +
+                                 std::to_wstring(password::kMaxPasswordLength) +
+                                 L" characters; nothing was changed.");
     }
     if (!LoginAccepted(stored, entered.view(), services.deriver)) {
         return Fail(console, L"Invalid password. Nothing was changed.");
+    }
+    if (password::ClassifyStoredPassword(stored.text) == password::StoredKind::Legacy &&
+        services.rewriteHashed) {
+        services.rewriteHashed(stored.text, entered.view());
     }
     return kDone;
 }
@@ -117,7 +151,17 @@ int Set(const Command& command, Services& services, Console& console) {
         return Fail(console, asked + L" did not take effect: the registry now gives " +
                                  StateLine(command.name, nowOn) + L".");
     }
-    return Print(console, ToUtf8(StateLine(command.name, nowOn) + L"\n"));
+    const std::wstring state = StateLine(command.name, nowOn);
+    if (!command.json) {
+        return PrintChange(console, ToUtf8(state + L"\n"), state);
+    }
+    // The whole state, as `status --json` gives it, for a script that goes on from there.
+    const auto report = ReadReport(services, console);
+    if (!report) {
+        console.Err(ToUtf8(L"kelvane: done (" + state + L").\n"));
+        return kDone;
+    }
+    return PrintChange(console, StatusJson(*report), state);
 }
 
 int Run(const Command& command, Services& services, Console& console) {

@@ -79,7 +79,8 @@ std::wstring StatusText(const StatusReport& report) {
 }
 
 std::string StatusJson(const StatusReport& report) {
-    std::string out = "{\"writeProtect\": ";
+    std::string out = "{\"version\": " + std::to_string(kStatusJsonVersion);
+    out += ", \"writeProtect\": ";
     out += JsonBool(report.states.writeProtect);
     out += ", \"usbLock\": ";
     out += JsonBool(report.states.usbLock);

@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev                    # fuzzing with libFuzzer
     wixl msitools osslsigncode openssl          # the package: build, inspect, sign
     libxml2-dev                                 # the policy template test reads XML
+    python3-jsonschema                          # the status JSON against its schema (/usr/bin/python3)
 )
 missing=()
 for p in "${packages[@]}"; do

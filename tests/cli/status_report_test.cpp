@@ -25,13 +25,15 @@ TEST(StatusJson, ObjectWithTheStatesAndDrivesInOrder) {
     StatusReport report;
     report.states = {.writeProtect = true, .usbLock = false, .autorun = true};
     EXPECT_EQ(StatusJson(report),
-              R"({"writeProtect": true, "usbLock": false, "autorun": true, "drives": []})"
+              R"({"version": 1, "writeProtect": true, "usbLock": false, "autorun": true, )"
+              R"("drives": []})"
               "\n");
 
     report.states = {.writeProtect = false, .usbLock = true, .autorun = false};
     report.drives = {{L"F", L"BACKUP"}, {L"E", L""}};
     EXPECT_EQ(StatusJson(report),
-              R"({"writeProtect": false, "usbLock": true, "autorun": false, "drives": )"
+              R"({"version": 1, "writeProtect": false, "usbLock": true, "autorun": false, )"
+              R"("drives": )"
               R"([{"letter": "F", "label": "BACKUP"}, {"letter": "E", "label": ""}]})"
               "\n");
 }
