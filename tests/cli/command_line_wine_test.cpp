@@ -503,6 +503,90 @@ TEST_F(CommandLineTest, TheConsoleTwinRunsTheSameCommandLine) {
     EXPECT_EQ(Read(kStart), Dword(4));
 }
 
+// The screen of the console this process is attached to, as text.
+std::wstring ConsoleScreen() {
+    HANDLE out =
+        ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ::GetConsoleScreenBufferInfo(out, &info);
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    std::wstring text(cells, L' ');
+    DWORD read = 0;
+    ::ReadConsoleOutputCharacterW(out, text.data(), cells, {0, 0}, &read);
+    ::CloseHandle(out);
+    text.resize(read);
+    return text;
+}
+
+// kelvane.com in a console of its own, typed at as a person would: the password is asked
+// for without --password-stdin and does not show on the screen.
+TEST_F(CommandLineTest, AtAConsoleThePasswordIsAskedForWithoutEcho) {
+    const std::wstring typed = L"Console pass";
+    const std::optional<std::wstring> hashed = password::HashNewPassword(typed, 1000);
+    ASSERT_TRUE(hashed);
+    Write(kPassword, Text(*hashed));
+    Write(kStart, Dword(3));
+
+    STARTUPINFOW startup{sizeof startup};
+    std::wstring commandLine = L"\"" + KelvaneCom() + L"\" set usb-lock on";
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                 CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process));
+    ::FreeConsole();
+    bool attached = false;
+    for (int tries = 0; tries < 200 && !attached; ++tries) {
+        attached = ::AttachConsole(process.dwProcessId) != FALSE;
+        if (!attached) {
+            ::Sleep(25);
+        }
+    }
+    std::wstring screen;
+    if (attached) {
+        for (int tries = 0; tries < 400 && screen.find(L"Password: ") == std::wstring::npos;
+             ++tries) {
+            ::Sleep(25);
+            screen = ConsoleScreen();
+        }
+        HANDLE in =
+            ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<INPUT_RECORD> keys;
+        for (const wchar_t c : typed + L"\r") {
+            for (const BOOL down : {TRUE, FALSE}) {
+                INPUT_RECORD key{KEY_EVENT};
+                key.Event.KeyEvent.bKeyDown = down;
+                key.Event.KeyEvent.wRepeatCount = 1;
+                key.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+                key.Event.KeyEvent.uChar.UnicodeChar = c;
+                keys.push_back(key);
+            }
+        }
+        DWORD written = 0;
+        ::WriteConsoleInputW(in, keys.data(), static_cast<DWORD>(keys.size()), &written);
+        ::CloseHandle(in);
+    }
+    const bool ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!ended) {
+        ::TerminateProcess(process.hProcess, 99);
+    }
+    if (attached) {
+        screen = ConsoleScreen();
+    }
+    ::FreeConsole();
+    DWORD exitCode = 99;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ASSERT_TRUE(attached) << "could not attach to the program's console";
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_NE(screen.find(L"Password: "), std::wstring::npos);
+    EXPECT_EQ(screen.find(typed), std::wstring::npos) << "the password was echoed";
+    EXPECT_NE(screen.find(L"USB Device Lock: Locked"), std::wstring::npos);
+    EXPECT_EQ(Read(kStart), Dword(4));
+}
+
 // Visible top-level windows of kelvane.exe processes other than `except`.
 struct WindowSearch {
     DWORD except;
