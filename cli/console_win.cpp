@@ -73,43 +73,71 @@ bool WriteAll(HANDLE handle, std::string_view utf8) {
     return true;
 }
 
-// Typed at a console: without echo, so the password does not stay on the screen. The
-// whole line is read, however long: what stayed in the console's buffer would be the
-// shell's next command.
+// The console's input key by key and without echo while it lives, and as it was
+// afterwards. Key by key, so Ctrl+C comes as a character the prompt answers (the default
+// Ctrl+C handler would end the process with echo still off for the shell).
+class QuietInput {
+public:
+    explicit QuietInput(HANDLE in) : in_(in) {
+        ::GetConsoleMode(in_, &mode_);
+        ::SetConsoleMode(in_,
+                         mode_ & ~(ENABLE_ECHO_INPUT | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT));
+    }
+    ~QuietInput() { ::SetConsoleMode(in_, mode_); }
+    QuietInput(const QuietInput&) = delete;
+    QuietInput& operator=(const QuietInput&) = delete;
+
+private:
+    HANDLE in_;
+    DWORD mode_ = 0;
+};
+
+// Typed at a console: without echo, so the password does not stay on the screen. Enter
+// ends it, Backspace takes back a character, Ctrl+C cancels. Whatever is left in the
+// console's buffer afterwards (the rest of a pasted text) is dropped: the shell would run
+// it as its next command.
 PasswordLine ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& password) {
-    DWORD mode = 0;
-    ::GetConsoleMode(in, &mode);
-    ::SetConsoleMode(in, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
     WriteAll(echoTo, "Password: ");
+    PasswordLine result = PasswordLine::Read;
     wchar_t* kept = password.Resize(kMaxPasswordLength + 1);
-    std::size_t length = 0;
-    bool ended = false;
-    bool ok = true;
-    wchar_t chunk[256];
-    while (!ended) {
-        DWORD read = 0;
-        if (!::ReadConsoleW(in, chunk, static_cast<DWORD>(std::size(chunk)), &read, nullptr) ||
-            read == 0) {
-            ok = false;
-            break;
-        }
-        for (DWORD i = 0; i < read && !ended; ++i) {
-            if (chunk[i] == L'\n') {
-                ended = true;
-            } else if (chunk[i] != L'\r' && length <= kMaxPasswordLength) {
-                kept[length++] = chunk[i];
+    std::size_t count = 0; // typed so far; only the first kMaxPasswordLength + 1 are kept
+    {
+        const QuietInput quiet(in);
+        wchar_t c = 0;
+        for (;;) {
+            DWORD read = 0;
+            if (!::ReadConsoleW(in, &c, 1, &read, nullptr) || read == 0 || c == 0x03) {
+                result = PasswordLine::None;
+                break;
+            }
+            if (c == L'\r' || c == L'\n') {
+                break;
+            }
+            if (c == L'\b') {
+                count -= count > 0 ? 1 : 0;
+                if (count <= kMaxPasswordLength) {
+                    kept[count] = 0;
+                }
+            } else {
+                if (count <= kMaxPasswordLength) {
+                    kept[count] = c;
+                }
+                ++count;
             }
         }
+        c = 0;
+        ::FlushConsoleInputBuffer(in);
     }
-    password::WipeBytes(chunk, sizeof chunk);
-    ::SetConsoleMode(in, mode);
     WriteAll(echoTo, "\n");
-    if (!ok || length > kMaxPasswordLength) {
-        password.Wipe();
-        return ok ? PasswordLine::TooLong : PasswordLine::None;
+    if (result == PasswordLine::Read && count > kMaxPasswordLength) {
+        result = PasswordLine::TooLong;
     }
-    password.Truncate(length);
-    return PasswordLine::Read;
+    if (result != PasswordLine::Read) {
+        password.Wipe();
+        return result;
+    }
+    password.Truncate(count);
+    return result;
 }
 
 // Piped or redirected: bytes up to the first line end, UTF-8 or else the system's code page.

@@ -519,72 +519,116 @@ std::wstring ConsoleScreen() {
     return text;
 }
 
-// kelvane.com in a console of its own, typed at as a person would: the password is asked
-// for without --password-stdin and does not show on the screen.
+struct ConsoleRun {
+    bool attached = false;
+    bool ended = false;
+    DWORD exitCode = 99;
+    std::wstring screen;
+    DWORD modeAfter = 0; // the console's input mode once the program has ended
+};
+
+INPUT_RECORD Key(wchar_t c, WORD virtualKey, BOOL down, DWORD control = 0) {
+    INPUT_RECORD key{KEY_EVENT};
+    key.Event.KeyEvent.bKeyDown = down;
+    key.Event.KeyEvent.wRepeatCount = 1;
+    key.Event.KeyEvent.wVirtualKeyCode = virtualKey;
+    key.Event.KeyEvent.uChar.UnicodeChar = c;
+    key.Event.KeyEvent.dwControlKeyState = control;
+    return key;
+}
+
+// kelvane.com `arguments` in a console of its own, typed at as a person would: once it
+// shows "Password: ", `keys` go to its input.
+ConsoleRun RunAtConsole(const std::wstring& arguments, const std::vector<INPUT_RECORD>& keys) {
+    ConsoleRun run;
+    STARTUPINFOW startup{sizeof startup};
+    std::wstring commandLine = L"\"" + KelvaneCom() + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                          nullptr, nullptr, &startup, &process)) {
+        return run;
+    }
+    ::FreeConsole();
+    // Ctrl+C typed there reaches every process attached to the console: not this one.
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    for (int tries = 0; tries < 200 && !run.attached; ++tries) {
+        run.attached = ::AttachConsole(process.dwProcessId) != FALSE;
+        if (!run.attached) {
+            ::Sleep(25);
+        }
+    }
+    HANDLE in =
+        ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (run.attached) {
+        for (int tries = 0; tries < 400 && run.screen.find(L"Password: ") == std::wstring::npos;
+             ++tries) {
+            ::Sleep(25);
+            run.screen = ConsoleScreen();
+        }
+        DWORD written = 0;
+        ::WriteConsoleInputW(in, keys.data(), static_cast<DWORD>(keys.size()), &written);
+    }
+    run.ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!run.ended) {
+        ::TerminateProcess(process.hProcess, 99);
+    }
+    if (run.attached) {
+        run.screen = ConsoleScreen();
+        ::GetConsoleMode(in, &run.modeAfter);
+    }
+    ::CloseHandle(in);
+    ::FreeConsole();
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return run;
+}
+
+std::vector<INPUT_RECORD> Typed(const std::wstring& text) {
+    std::vector<INPUT_RECORD> keys;
+    for (const wchar_t c : text) {
+        keys.push_back(Key(c, c == L'\r' ? VK_RETURN : 0, TRUE));
+        keys.push_back(Key(c, c == L'\r' ? VK_RETURN : 0, FALSE));
+    }
+    return keys;
+}
+
+// At a prompt the password is asked for without --password-stdin and does not show.
 TEST_F(CommandLineTest, AtAConsoleThePasswordIsAskedForWithoutEcho) {
     const std::wstring typed = L"Console pass";
     const std::optional<std::wstring> hashed = password::HashNewPassword(typed, 1000);
     ASSERT_TRUE(hashed);
     Write(kPassword, Text(*hashed));
     Write(kStart, Dword(3));
-
-    STARTUPINFOW startup{sizeof startup};
-    std::wstring commandLine = L"\"" + KelvaneCom() + L"\" set usb-lock on";
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                 CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process));
-    ::FreeConsole();
-    bool attached = false;
-    for (int tries = 0; tries < 200 && !attached; ++tries) {
-        attached = ::AttachConsole(process.dwProcessId) != FALSE;
-        if (!attached) {
-            ::Sleep(25);
-        }
-    }
-    std::wstring screen;
-    if (attached) {
-        for (int tries = 0; tries < 400 && screen.find(L"Password: ") == std::wstring::npos;
-             ++tries) {
-            ::Sleep(25);
-            screen = ConsoleScreen();
-        }
-        HANDLE in =
-            ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        std::vector<INPUT_RECORD> keys;
-        for (const wchar_t c : typed + L"\r") {
-            for (const BOOL down : {TRUE, FALSE}) {
-                INPUT_RECORD key{KEY_EVENT};
-                key.Event.KeyEvent.bKeyDown = down;
-                key.Event.KeyEvent.wRepeatCount = 1;
-                key.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
-                key.Event.KeyEvent.uChar.UnicodeChar = c;
-                keys.push_back(key);
-            }
-        }
-        DWORD written = 0;
-        ::WriteConsoleInputW(in, keys.data(), static_cast<DWORD>(keys.size()), &written);
-        ::CloseHandle(in);
-    }
-    const bool ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-    if (!ended) {
-        ::TerminateProcess(process.hProcess, 99);
-    }
-    if (attached) {
-        screen = ConsoleScreen();
-    }
-    ::FreeConsole();
-    DWORD exitCode = 99;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    ASSERT_TRUE(attached) << "could not attach to the program's console";
-    EXPECT_TRUE(ended);
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_NE(screen.find(L"Password: "), std::wstring::npos);
-    EXPECT_EQ(screen.find(typed), std::wstring::npos) << "the password was echoed";
-    EXPECT_NE(screen.find(L"USB Device Lock: Locked"), std::wstring::npos);
+    // With a slip taken back.
+    const ConsoleRun run = RunAtConsole(L"set usb-lock on", Typed(L"Console pasx\bs\r"));
+    ASSERT_TRUE(run.attached) << "could not attach to the program's console";
+    EXPECT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_NE(run.screen.find(L"Password: "), std::wstring::npos);
+    EXPECT_EQ(run.screen.find(typed), std::wstring::npos) << "the password was echoed";
+    EXPECT_NE(run.screen.find(L"USB Device Lock: Locked"), std::wstring::npos);
     EXPECT_EQ(Read(kStart), Dword(4));
+    EXPECT_TRUE(run.modeAfter & ENABLE_ECHO_INPUT) << "echo left off";
+}
+
+// Ctrl+C at the prompt changes nothing and leaves the console echoing for the shell.
+TEST_F(CommandLineTest, CtrlCAtThePasswordPromptLeavesEchoOn) {
+    const std::optional<std::wstring> hashed = password::HashNewPassword(L"x", 1000);
+    ASSERT_TRUE(hashed);
+    Write(kPassword, Text(*hashed));
+    Write(kStart, Dword(3));
+    std::vector<INPUT_RECORD> keys = Typed(L"ab");
+    keys.push_back(Key(L'\x03', 'C', TRUE, LEFT_CTRL_PRESSED));
+    keys.push_back(Key(L'\x03', 'C', FALSE, LEFT_CTRL_PRESSED));
+    const ConsoleRun run = RunAtConsole(L"set usb-lock on", keys);
+    ASSERT_TRUE(run.attached);
+    EXPECT_TRUE(run.ended);
+    EXPECT_NE(run.exitCode, 0u);
+    EXPECT_TRUE(run.modeAfter & ENABLE_ECHO_INPUT) << "echo left off";
+    EXPECT_EQ(Read(kStart), Dword(3));
 }
 
 // Visible top-level windows of kelvane.exe processes other than `except`.
