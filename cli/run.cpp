@@ -9,8 +9,8 @@
 #include "registry/mdl_RegFunctions.h"
 
 #include <algorithm>
-#include <optional>
 #include <exception>
+#include <optional>
 #include <string>
 
 #ifndef KELVANE_VERSION
