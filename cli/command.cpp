@@ -185,7 +185,8 @@ std::wstring_view ArgumentName(Switch name) {
 
 std::wstring_view ShortUsageText() {
     return L"Usage: kelvane status [--json]\n"
-           L"       kelvane set write-protect|usb-lock|autorun on|off [--json] [--password-stdin]\n"
+           L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
+           L"                   [--password-stdin]\n"
            L"       kelvane --help | --version\n";
 }
 
