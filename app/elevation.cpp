@@ -1,5 +1,7 @@
 #include "app/elevation.h"
 
+#include "win32/program_path.h"
+#include "win32/report.h"
 #include "win32/shell.h"
 #include "win32/shell_unelevated.h"
 
@@ -7,21 +9,6 @@
 
 namespace kv::app {
 namespace {
-
-std::wstring ThisProgram() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) {
-            return {};
-        }
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2); // a long path: try again with room for it
-    }
-}
 
 std::wstring WorkingFolder() {
     const DWORD n = ::GetCurrentDirectoryW(0, nullptr);
@@ -37,7 +24,7 @@ public:
     bool IsElevated() override { return win32::IsProcessElevated(); }
 
     DWORD RestartAsAdministrator(HWND owner) override {
-        const std::wstring program = ThisProgram();
+        const std::wstring program = win32::ThisProgramPath();
         if (program.empty()) {
             return ::GetLastError();
         }

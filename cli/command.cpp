@@ -33,13 +33,17 @@ bool IsPasswordArgument(std::wstring_view folded) {
     if (folded == L"--password-stdin") {
         return false;
     }
-    for (const std::wstring_view prefix : {L"--password", L"-password", L"/password"}) {
-        if (folded.starts_with(prefix)) {
+    const std::size_t name = folded.find_first_not_of(L"-/");
+    if (name == 0 || name == std::wstring_view::npos) {
+        return false;
+    }
+    const std::wstring_view option = folded.substr(name);
+    for (const std::wstring_view prefix : {L"pass", L"pw", L"pin", L"secret"}) {
+        if (option.starts_with(prefix)) {
             return true;
         }
     }
-    return folded == L"-p" || folded == L"/p" || folded.starts_with(L"-p=") ||
-           folded.starts_with(L"/p:");
+    return option == L"p" || option.starts_with(L"p=") || option.starts_with(L"p:");
 }
 
 struct NamedSwitch {
@@ -61,11 +65,20 @@ std::optional<Switch> SwitchFromArgument(std::wstring_view folded) {
     return std::nullopt;
 }
 
-UsageError Unexpected(std::wstring_view argument) {
+// An option is named up to its value ("--pass" of "--pass=..."): the value may be a
+// password typed in the wrong place, and a usage error is often shown or logged.
+UsageError UnknownOption(std::wstring_view argument) {
+    return {L"unknown option '" + std::wstring(argument.substr(0, argument.find_first_of(L"=:"))) +
+            L"'."};
+}
+
+// A word where none belongs is not repeated either: `set usb-lock on s3cret` is a
+// password typed without --password-stdin as often as it is a slip.
+UsageError Unexpected(std::wstring_view argument, std::wstring_view after) {
     if (LooksLikeOption(argument)) {
-        return {L"unknown option '" + std::wstring(argument) + L"'."};
+        return UnknownOption(argument);
     }
-    return {L"unexpected argument '" + std::wstring(argument) + L"'."};
+    return {L"unexpected argument after '" + std::wstring(after) + L"'."};
 }
 
 Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
@@ -74,7 +87,7 @@ Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
         if (Folded(arguments[i]) == L"--json") {
             command.json = true;
         } else {
-            return Unexpected(arguments[i]);
+            return Unexpected(arguments[i], arguments[i - 1]);
         }
     }
     return command;
@@ -87,10 +100,12 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
         const std::wstring folded = Folded(arguments[i]);
         if (folded == L"--password-stdin") {
             command.passwordStdin = true;
+        } else if (folded == L"--json") {
+            command.json = true;
         } else if (LooksLikeOption(folded)) {
-            return Unexpected(arguments[i]);
+            return UnknownOption(arguments[i]);
         } else if (words.size() == 2) {
-            return Unexpected(arguments[i]);
+            return Unexpected(arguments[i], words[1]);
         } else {
             words.push_back(arguments[i]);
         }
@@ -149,12 +164,12 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
     }
     if (verb == L"--version") {
         if (arguments.size() > 1) {
-            return Unexpected(arguments[1]);
+            return Unexpected(arguments[1], arguments[0]);
         }
         return Command{.verb = Verb::Version};
     }
     if (LooksLikeOption(arguments[0])) {
-        return UsageError{L"unknown option '" + arguments[0] + L"'."};
+        return UnknownOption(arguments[0]);
     }
     return UsageError{L"unknown command '" + arguments[0] + L"'."};
 }
@@ -169,25 +184,27 @@ std::wstring_view ArgumentName(Switch name) {
 }
 
 std::wstring_view ShortUsageText() {
-    return L"Usage: kelvane.exe status [--json]\n"
-           L"       kelvane.exe set write-protect|usb-lock|autorun on|off [--password-stdin]\n"
-           L"       kelvane.exe --help | --version\n";
+    return L"Usage: kelvane status [--json]\n"
+           L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
+           L"                   [--password-stdin]\n"
+           L"       kelvane --help | --version\n";
 }
 
 std::wstring_view UsageText() {
     return L"Usage:\n"
-           L"  kelvane.exe                        open the window\n"
-           L"  kelvane.exe status [--json]        show the protections and the ready removable\n"
-           L"                                     drives (--json: one JSON object)\n"
-           L"  kelvane.exe set NAME on|off [--password-stdin]\n"
-           L"                                     switch a protection on or off; NAME is\n"
-           L"                                     write-protect, usb-lock or autorun\n"
-           L"  kelvane.exe --help                 show this text (also -h, /?, help)\n"
-           L"  kelvane.exe --version              show the version\n"
+           L"  kelvane                        open the window\n"
+           L"  kelvane status [--json]        show the protections and the ready removable\n"
+           L"                                 drives (--json: one JSON object)\n"
+           L"  kelvane set NAME on|off [--json] [--password-stdin]\n"
+           L"                                 switch a protection on or off; NAME is\n"
+           L"                                 write-protect, usb-lock or autorun (--json:\n"
+           L"                                 then print the state as status --json does)\n"
+           L"  kelvane --help                 show this text (also -h, /?, help)\n"
+           L"  kelvane --version              show the version\n"
            L"\n"
-           L"When a password is set, 'set' needs --password-stdin and reads the password as\n"
-           L"the first line of standard input. Changing a protection needs administrator\n"
-           L"rights.\n"
+           L"When a password is set, 'set' asks for it at a console prompt, without echo;\n"
+           L"a script passes --password-stdin and writes the password as the first line of\n"
+           L"standard input. Changing a protection needs administrator rights.\n"
            L"\n"
            L"Exit codes: 0 done; 1 refused or failed; 2 usage error (nothing was changed).\n";
 }

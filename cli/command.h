@@ -25,7 +25,7 @@ enum class Verb { Help, Version, Status, Set };
 
 struct Command {
     Verb verb = Verb::Help;
-    bool json = false;                  // status --json
+    bool json = false;                  // status --json, set ... --json
     Switch name = Switch::WriteProtect; // set
     bool on = false;                    // set NAME on|off
     bool passwordStdin = false;         // set ... --password-stdin

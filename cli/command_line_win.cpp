@@ -3,9 +3,12 @@
 #include "cli/command.h"
 #include "cli/console_win.h"
 #include "cli/run.h"
+#include "cli/utf8.h"
 #include "drives/drive_source_win.h"
 #include "password/pbkdf2_win.h"
+#include "password/rehash_win.h"
 #include "password/settings_store_win.h"
+#include "win32/program_path.h"
 #include "win32/shell.h"
 #include "win32/system_message.h"
 #include "win32/unique_handle.h"
@@ -54,11 +57,34 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
         const auto drives = drives::MakeWindowsDriveSource();
         password::CngKeyDeriver deriver;
         Services services{registry, *drives, [] { return password::ReadStoredPassword(); }, deriver,
+                          [](const std::wstring& checked, std::wstring_view entered) {
+                              password::RewriteHashed(checked, entered);
+                          },
                           ErrorText};
         return RunCommandLine(arguments, services, console);
     } catch (...) {
         return kFailed; // out of memory before the streams were set up: nowhere to say it
     }
+}
+
+int OpenWindow() {
+    std::wstring path = win32::ThisProgramPath();
+    path.erase(path.find_last_of(L'\\') + 1);
+    path += L"kelvane.exe";
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+        const DWORD error = ::GetLastError();
+        StdConsole console;
+        console.Err(ToUtf8(L"kelvane: the window could not be opened: " + path + L": " +
+                           ErrorText(static_cast<long>(error)) + L".\n"));
+        return kFailed;
+    }
+    const win32::UniqueKernelHandle thread(process.hThread);
+    const win32::UniqueKernelHandle started(process.hProcess);
+    return kDone;
 }
 
 } // namespace kv::cli

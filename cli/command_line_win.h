@@ -1,6 +1,6 @@
 #pragma once
-// kelvane.exe with arguments on Windows: the command line over the real registry, drives,
-// password store and standard streams, without a window.
+// The command line on Windows, for kelvane.exe with arguments and for kelvane.com: over
+// the real registry, drives, password store and standard streams, without a window.
 
 #include "registry/reg_api.h"
 
@@ -16,5 +16,10 @@ std::vector<std::wstring> ProcessArguments();
 // gives the exit code for the process. Shows no window and no message box on any path,
 // and reads standard input only for --password-stdin.
 int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::RegistryApi& registry);
+
+// kelvane.com without arguments: starts kelvane.exe from its own folder (never one found
+// on the PATH) and returns at once, as a windowed program typed at a prompt does. The exit
+// code is 1, with the reason on standard error, when it cannot be started.
+int OpenWindow();
 
 } // namespace kv::cli

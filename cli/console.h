@@ -2,11 +2,18 @@
 // The command line's standard streams, as text in UTF-8. On Windows it is the process's
 // own handles or its parent's console (console_win.h); tests use a recorder.
 
+#include "password/password_format.h"
 #include "password/secret_text.h"
 
 #include <string_view>
 
 namespace kv::cli {
+
+enum class PasswordLine {
+    Read,
+    None,    // no input, or it could not be read
+    TooLong, // longer than password::kMaxPasswordLength; `password` is left empty
+};
 
 class Console {
 public:
@@ -15,9 +22,13 @@ public:
     // False when the text could not be written (a closed pipe, a full disk).
     virtual bool Out(std::string_view utf8) = 0;
     virtual bool Err(std::string_view utf8) = 0;
-    // The first line of standard input, without its line end, into `password`. False when
-    // there is no input to read or it cannot be read. Never asks anything else.
-    virtual bool ReadPasswordLine(password::SecretText& password) = 0;
+    // True when standard input is a console someone types at: a password can be asked
+    // for there, without echo, rather than piped.
+    virtual bool CanAskPassword() = 0;
+    // The first line of standard input, without its line end, into `password` (asked for
+    // without echo on a console). Read to its end even past the limit, so no rest of it
+    // is left for the shell to run. Never asks anything else.
+    virtual PasswordLine ReadPasswordLine(password::SecretText& password) = 0;
 };
 
 } // namespace kv::cli

@@ -3,13 +3,14 @@
 #include "cli/utf8.h"
 #include "password/password_format.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace kv::cli {
 namespace {
 
-// Long enough for any password anyone types; a stream without a line end stops there.
-constexpr std::size_t kMaxPasswordBytes = 64 * 1024;
+using password::kMaxPasswordLength;
 
 bool IsUsable(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -72,40 +73,86 @@ bool WriteAll(HANDLE handle, std::string_view utf8) {
     return true;
 }
 
-// Typed at a console: without echo, so the password does not stay on the screen.
-bool ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& password) {
-    DWORD mode = 0;
-    ::GetConsoleMode(in, &mode);
-    ::SetConsoleMode(in, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
+// The console's input key by key and without echo while it lives, and as it was
+// afterwards. Key by key, so Ctrl+C comes as a character the prompt answers (the default
+// Ctrl+C handler would end the process with echo still off for the shell).
+class QuietInput {
+public:
+    explicit QuietInput(HANDLE in) : in_(in) {
+        ::GetConsoleMode(in_, &mode_);
+        ::SetConsoleMode(in_,
+                         mode_ & ~(ENABLE_ECHO_INPUT | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT));
+    }
+    ~QuietInput() { ::SetConsoleMode(in_, mode_); }
+    QuietInput(const QuietInput&) = delete;
+    QuietInput& operator=(const QuietInput&) = delete;
+
+private:
+    HANDLE in_;
+    DWORD mode_ = 0;
+};
+
+// Typed at a console: without echo, so the password does not stay on the screen. Enter
+// ends it, Backspace takes back a character, Ctrl+C cancels. Whatever is left in the
+// console's buffer afterwards (the rest of a pasted text) is dropped: the shell would run
+// it as its next command.
+PasswordLine ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& password) {
     WriteAll(echoTo, "Password: ");
-    constexpr DWORD kMaxChars = 1024;
-    wchar_t* buffer = password.Resize(kMaxChars);
-    DWORD read = 0;
-    const bool ok = ::ReadConsoleW(in, buffer, kMaxChars, &read, nullptr) != FALSE;
-    ::SetConsoleMode(in, mode);
+    PasswordLine result = PasswordLine::Read;
+    wchar_t* kept = password.Resize(kMaxPasswordLength + 1);
+    std::size_t count = 0; // typed so far; only the first kMaxPasswordLength + 1 are kept
+    {
+        const QuietInput quiet(in);
+        wchar_t c = 0;
+        for (;;) {
+            DWORD read = 0;
+            if (!::ReadConsoleW(in, &c, 1, &read, nullptr) || read == 0 || c == 0x03) {
+                result = PasswordLine::None;
+                break;
+            }
+            if (c == L'\r' || c == L'\n') {
+                break;
+            }
+            if (c == L'\b') {
+                count -= count > 0 ? 1 : 0;
+                if (count <= kMaxPasswordLength) {
+                    kept[count] = 0;
+                }
+            } else {
+                if (count <= kMaxPasswordLength) {
+                    kept[count] = c;
+                }
+                ++count;
+            }
+        }
+        c = 0;
+        ::FlushConsoleInputBuffer(in);
+    }
     WriteAll(echoTo, "\n");
-    if (!ok) {
+    if (result == PasswordLine::Read && count > kMaxPasswordLength) {
+        result = PasswordLine::TooLong;
+    }
+    if (result != PasswordLine::Read) {
         password.Wipe();
-        return false;
+        return result;
     }
-    std::size_t length = 0;
-    while (length < read && buffer[length] != L'\r' && buffer[length] != L'\n') {
-        ++length;
-    }
-    password.Truncate(length);
-    return true;
+    password.Truncate(count);
+    return result;
 }
 
 // Piped or redirected: bytes up to the first line end, UTF-8 or else the system's code page.
-bool ReadStreamLine(HANDLE in, password::SecretText& password) {
+// A line of kMaxPasswordLength characters takes at most three bytes each (a pair of
+// surrogates takes four for two), a byte-order mark and a CR.
+PasswordLine ReadStreamLine(HANDLE in, password::SecretText& password) {
+    constexpr std::size_t kMaxLineBytes = 3 * kMaxPasswordLength + 3 + 1;
     std::string bytes;
-    bytes.reserve(kMaxPasswordBytes);
+    bytes.reserve(kMaxLineBytes + 1);
     char chunk[256];
     bool any = false;
-    while (bytes.size() < kMaxPasswordBytes && bytes.find('\n') == std::string::npos) {
+    while (bytes.size() <= kMaxLineBytes && bytes.find('\n') == std::string::npos) {
         DWORD read = 0;
         const DWORD ask = static_cast<DWORD>(
-            std::min<std::size_t>(sizeof chunk, kMaxPasswordBytes - bytes.size()));
+            std::min<std::size_t>(sizeof chunk, kMaxLineBytes + 1 - bytes.size()));
         if (!::ReadFile(in, chunk, ask, &read, nullptr) || read == 0) {
             break; // end of the stream (a closed pipe reports ERROR_BROKEN_PIPE)
         }
@@ -113,23 +160,34 @@ bool ReadStreamLine(HANDLE in, password::SecretText& password) {
         bytes.append(chunk, read);
     }
     password::WipeBytes(chunk, sizeof chunk);
+    const std::size_t lineEnd = bytes.find('\n');
     const std::string_view line = FirstLine(bytes);
-    bool ok = any;
-    if (ok) {
+    PasswordLine result = any ? PasswordLine::Read : PasswordLine::None;
+    if (lineEnd == std::string::npos && bytes.size() > kMaxLineBytes) {
+        result = PasswordLine::TooLong;
+    } else if (any) {
         if (auto wide = FromUtf8(line)) {
             std::copy(wide->begin(), wide->end(), password.Resize(wide->size()));
             password::WipeText(*wide);
         } else {
             const int length = ::MultiByteToWideChar(CP_ACP, 0, line.data(),
                                                      static_cast<int>(line.size()), nullptr, 0);
-            ok = length > 0 &&
-                 ::MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                       password.Resize(static_cast<std::size_t>(length)),
-                                       length) == length;
+            if (length <= 0 ||
+                ::MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
+                                      password.Resize(static_cast<std::size_t>(length)),
+                                      length) != length) {
+                result = PasswordLine::None;
+            }
+        }
+        if (result == PasswordLine::Read && password.view().size() > kMaxPasswordLength) {
+            result = PasswordLine::TooLong;
         }
     }
+    if (result != PasswordLine::Read) {
+        password.Wipe();
+    }
     password::WipeBytes(bytes.data(), bytes.size());
-    return ok;
+    return result;
 }
 
 } // namespace
@@ -163,11 +221,15 @@ bool StdConsole::Err(std::string_view utf8) {
     return WriteAll(err_, utf8);
 }
 
-bool StdConsole::ReadPasswordLine(password::SecretText& password) {
+bool StdConsole::CanAskPassword() {
+    return IsUsable(in_) && IsConsole(in_);
+}
+
+PasswordLine StdConsole::ReadPasswordLine(password::SecretText& password) {
     // Without standard input of our own there is nothing to read: the parent's console
     // belongs to the shell, which goes on reading it.
     if (!IsUsable(in_)) {
-        return false;
+        return PasswordLine::None;
     }
     if (IsConsole(in_)) {
         return ReadConsoleLine(in_, err_, password);

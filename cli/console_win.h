@@ -1,8 +1,8 @@
 #pragma once
-// The command line's streams on Windows. kelvane.exe is a GUI-subsystem program, so it
-// starts without a console: where a standard handle is not valid, it attaches to its
-// parent's console (cmd.exe, PowerShell) and writes there; redirected handles (a file, a
-// pipe) are used as they are.
+// The command line's streams on Windows. kelvane.com has its console's handles.
+// kelvane.exe is a GUI-subsystem program, so it starts without a console: where a standard
+// handle is not valid, it attaches to its parent's console (cmd.exe, PowerShell) and
+// writes there. Redirected handles (a file, a pipe) are used as they are.
 
 #include "cli/console.h"
 #include "win32/unique_handle.h"
@@ -19,7 +19,8 @@ public:
 
     bool Out(std::string_view utf8) override;
     bool Err(std::string_view utf8) override;
-    bool ReadPasswordLine(password::SecretText& password) override;
+    bool CanAskPassword() override;
+    PasswordLine ReadPasswordLine(password::SecretText& password) override;
 
 private:
     HANDLE out_ = nullptr;

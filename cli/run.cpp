@@ -4,10 +4,12 @@
 #include "cli/status_report.h"
 #include "cli/utf8.h"
 #include "drives/drive_line.h"
+#include "password/password_format.h"
 #include "protection/switch_words.h"
 #include "protection/switches.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #ifndef KELVANE_VERSION
@@ -32,7 +34,17 @@ int Fail(Console& console, const std::wstring& why) {
 }
 
 int Print(Console& console, std::string_view utf8) {
-    return console.Out(utf8) ? kDone : kFailed;
+    return console.Out(utf8) ? kDone : Fail(console, L"the output could not be written.");
+}
+
+// A change that was made stays made when its report cannot be written: it is said where
+// it still can be, and the exit code is the change's.
+int PrintChange(Console& console, std::string_view utf8, const std::wstring& state) {
+    if (!console.Out(utf8)) {
+        console.Err(
+            ToUtf8(L"kelvane: done (" + state + L"), but the output could not be written.\n"));
+    }
+    return kDone;
 }
 
 std::wstring Widened(std::string_view ascii) {
@@ -51,7 +63,8 @@ ReportedState Reported(const SwitchState& state, Services& services) {
     return {std::nullopt, L"the value could not be read: " + services.systemMessage(state.error)};
 }
 
-int Status(const Command& command, Services& services, Console& console) {
+// The state as `status` reports it, or the one line that says why it cannot be.
+std::optional<StatusReport> ReadReport(Services& services, Console& console) {
     const protection::Switches switches(services.registry);
     const auto read = [&](Switch name) {
         return Reported(switches.Read(name), services);
@@ -60,14 +73,16 @@ int Status(const Command& command, Services& services, Console& console) {
     report.states = {read(Switch::WriteProtect), read(Switch::UsbLock), read(Switch::Autorun)};
     const auto drives = drives::ListReadyRemovableDrives(services.drives);
     if (!drives) {
-        return Fail(console, L"the drives could not be listed: " +
-                                 DriveErrorText(drives.error(), services) + L".");
+        Fail(console,
+             L"the drives could not be listed: " + DriveErrorText(drives.error(), services) + L".");
+        return std::nullopt;
     }
     report.drives = *drives;
-    const int printed =
-        Print(console, command.json ? StatusJson(report) : ToUtf8(StatusText(report)));
-    // A state that could not be read is never reported as one: the report says unknown,
-    // and the exit code and one line say that it is not complete.
+    return report;
+}
+
+// Why the report is not complete: each protection whose state is unknown, or nothing.
+std::wstring UnknownStates(const StatusReport& report) {
     std::wstring unknown;
     for (const auto& [name, state] : {std::pair{Switch::WriteProtect, report.states.writeProtect},
                                       {Switch::UsbLock, report.states.usbLock},
@@ -78,7 +93,19 @@ int Status(const Command& command, Services& services, Console& console) {
                        state.unknownBecause;
         }
     }
-    if (!unknown.empty()) {
+    return unknown;
+}
+
+int Status(const Command& command, Services& services, Console& console) {
+    const auto report = ReadReport(services, console);
+    if (!report) {
+        return kFailed;
+    }
+    const int printed =
+        Print(console, command.json ? StatusJson(*report) : ToUtf8(StatusText(*report)));
+    // A state that could not be read is never reported as one: the report says unknown,
+    // and the exit code and one line say that it is not complete.
+    if (const std::wstring unknown = UnknownStates(*report); !unknown.empty()) {
         return Fail(console, unknown + L".");
     }
     return printed;
@@ -99,17 +126,29 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
         return Fail(console, L"the stored password cannot be read (" +
                                  services.systemMessage(stored.error) + L"); nothing was changed.");
     }
-    if (!command.passwordStdin) {
+    // Typed at a prompt it is asked for without echo; a script pipes it.
+    if (!command.passwordStdin && !console.CanAskPassword()) {
         return Fail(console, L"a password is set: pass --password-stdin and write the password "
                              L"to standard input; nothing was changed.");
     }
     SecretText entered;
-    if (!console.ReadPasswordLine(entered)) {
+    switch (console.ReadPasswordLine(entered)) {
+    case PasswordLine::Read:
+        break;
+    case PasswordLine::None:
         return Fail(console,
                     L"no password could be read from standard input; nothing was changed.");
+    case PasswordLine::TooLong:
+        return Fail(console, L"the password is longer than " +
+                                 std::to_wstring(password::kMaxPasswordLength) +
+                                 L" characters; nothing was changed.");
     }
     if (!LoginAccepted(stored, entered.view(), services.deriver)) {
         return Fail(console, L"Invalid password. Nothing was changed.");
+    }
+    if (password::ClassifyStoredPassword(stored.text) == password::StoredKind::Legacy &&
+        services.rewriteHashed) {
+        services.rewriteHashed(stored.text, entered.view());
     }
     return kDone;
 }
@@ -163,7 +202,17 @@ int Set(const Command& command, Services& services, Console& console) {
         return Fail(console, asked + L" did not take effect: the registry now gives " +
                                  StateLine(name, now) + L".");
     }
-    return Print(console, ToUtf8(StateLine(name, now) + L"\n"));
+    const std::wstring state = StateLine(name, now);
+    if (!command.json) {
+        return PrintChange(console, ToUtf8(state + L"\n"), state);
+    }
+    // The whole state, as `status --json` gives it, for a script that goes on from there.
+    const auto report = ReadReport(services, console);
+    if (!report) {
+        console.Err(ToUtf8(L"kelvane: done (" + state + L").\n"));
+        return kDone;
+    }
+    return PrintChange(console, StatusJson(*report), state);
 }
 
 int Run(const Command& command, Services& services, Console& console) {

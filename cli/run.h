@@ -21,6 +21,9 @@ struct Services {
     drives::DriveSource& drives;
     std::function<password::StoredPasswordRead()> readStoredPassword;
     password::KeyDeriver& deriver;
+    // After `entered` passed the check against `checked`, a password kept as plain text by
+    // an earlier version: store it hashed, as the login window does.
+    std::function<void(const std::wstring& checked, std::wstring_view entered)> rewriteHashed;
     // The system's text for an error code, for the one line that says why.
     std::function<std::wstring(long code)> systemMessage;
 };

@@ -101,7 +101,8 @@ std::wstring StatusText(const StatusReport& report) {
 }
 
 std::string StatusJson(const StatusReport& report) {
-    std::string out = "{\"writeProtect\": ";
+    std::string out = "{\"version\": " + std::to_string(kStatusJsonVersion);
+    out += ", \"writeProtect\": ";
     out += JsonState(Switch::WriteProtect, report.states.writeProtect);
     out += ", \"usbLock\": ";
     out += JsonState(Switch::UsbLock, report.states.usbLock);

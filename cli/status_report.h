@@ -43,8 +43,13 @@ struct StatusReport {
 // reads "unknown" with its reason.
 std::wstring StatusText(const StatusReport& report);
 
-// {"writeProtect": .., "usbLock": .., "autorun": .., "drives": [{"letter": .., "label": ..}]}
-// and "\n", in UTF-8: true, false, or null for an unknown state. Valid JSON for any label.
+// The version of the JSON below: it changes only when a field changes its meaning or goes
+// away; fields may be added within one version. docs/status.schema.json describes it.
+inline constexpr int kStatusJsonVersion = 1;
+
+// {"version": 1, "writeProtect": .., "usbLock": .., "autorun": .., "drives": [{"letter": ..,
+// "label": ..}]} and "\n", in UTF-8: true, false, or null for an unknown state. Valid JSON
+// for any label.
 std::string StatusJson(const StatusReport& report);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".

@@ -1,5 +1,6 @@
 #include "password/dialog_support_win.h"
 
+#include "ui/message_box.h"
 #include "win32/system_message.h"
 
 namespace kv::password {
@@ -70,6 +71,15 @@ WaitCursor::WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT
 
 WaitCursor::~WaitCursor() {
     ::SetCursor(previous_);
+}
+
+bool RefusedAsTooLong(const SecretText& entered) {
+    if (entered.view().size() <= kMaxPasswordLength) {
+        return false;
+    }
+    ui::ShowMessage(kMessageTitle, kTooLongText, ui::MessageIcon::Exclamation,
+                    ui::MessageButtons::Ok);
+    return true;
 }
 
 std::wstring SaveFailedMessage(long error) {

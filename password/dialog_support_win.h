@@ -3,6 +3,7 @@
 // acts, a Cancel), reading a typed password without stray copies, the wait cursor while a
 // key is derived, their message boxes' title and the box that says a save failed.
 
+#include "password/password_format.h"
 #include "password/secret_text.h"
 #include "ui/form.h"
 
@@ -15,7 +16,8 @@ namespace kv::password {
 // The text of an edit control, read straight into `out`.
 void ReadSecretText(HWND edit, SecretText& out);
 
-// Lifts the edit control's default length limit: a password may be of any length.
+// Lifts the edit control's default length limit, so a long paste is never cut short
+// unseen: a password over kMaxPasswordLength is refused with a message instead.
 void AllowAnyLength(HWND edit);
 
 // Overwrites the edit control's own copy of the typed text with filler of the same length
@@ -65,6 +67,12 @@ private:
 inline constexpr wchar_t kMessageTitle[] = L"Kelvane";
 
 inline constexpr wchar_t kSaveFailedText[] = L"The password could not be saved.";
+
+inline constexpr wchar_t kTooLongText[] = L"A password can have at most 1024 characters.";
+static_assert(kMaxPasswordLength == 1024, "kTooLongText names the limit");
+
+// Whether `entered` is over the limit; if so the user is told, and nothing else happens.
+bool RefusedAsTooLong(const SecretText& entered);
 
 // kSaveFailedText, with the system's description of `error` on a second line when there
 // is one (0: none, as when the key could not be derived).

@@ -6,11 +6,10 @@
 #include "password/mdl_main.h"
 #include "password/password_format.h"
 #include "password/password_check.h"
+#include "password/rehash_win.h"
 #include "password/secret_text.h"
 #include "password/stored_marker.h"
-#include "win32/report.h"
 
-#include <optional>
 #include <string>
 
 namespace kv::password {
@@ -35,10 +34,13 @@ void frm_Login::cmdLogin_Click() {
     {
         SecretText entered;
         ReadSecretText(EntryBox(), entered);
+        if (RefusedAsTooLong(entered)) {
+            return;
+        }
         const WaitCursor wait;
         accepted = LoginAccepted(stored_, entered.view(), deriver_);
         if (accepted && ClassifyStoredPassword(stored_.text) == StoredKind::Legacy) {
-            RewriteHashed(entered.view());
+            RewriteHashed(stored_.text, entered.view(), where_);
         }
     }
     if (accepted) {
@@ -54,27 +56,6 @@ void frm_Login::cmdLogin_Click() {
     if (IsLoaded()) {
         WipeEntryBox(EntryBox());
         Focus(txtPassword);
-    }
-}
-
-void frm_Login::RewriteHashed(std::wstring_view password) {
-    // Only over the very text that was checked: another instance may have changed it since.
-    StoredPasswordRead now = ReadStoredPassword(where_);
-    const bool unchanged = now.status == StoreReadStatus::Value && now.text == stored_.text;
-    WipeRead(now);
-    if (!unchanged) {
-        return;
-    }
-    std::optional<std::wstring> hashed = HashNewPassword(password);
-    if (!hashed) {
-        win32::Report(L"rewriting the stored password hashed: the key was not derived");
-        return;
-    }
-    const StoreWriteResult written = WriteStoredPassword(*hashed, where_);
-    WipeText(*hashed);
-    if (!written.ok) {
-        win32::ReportWin32(L"rewriting the stored password hashed",
-                           static_cast<DWORD>(written.error));
     }
 }
 

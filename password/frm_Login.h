@@ -28,9 +28,6 @@ protected:
 
 private:
     void cmdLogin_Click();
-    // After a login with a password kept as plain text by an earlier version: stores the
-    // hashed form of the same password. A failure is only logged: the user is in.
-    void RewriteHashed(std::wstring_view password);
 
     SettingsLocation where_;
     StoredPasswordRead stored_;

@@ -28,6 +28,9 @@ bool frm_Settings::Save(std::wstring_view stored) {
 void frm_Settings::cmdChange_Click() {
     SecretText entered;
     ReadSecretText(EntryBox(), entered);
+    if (RefusedAsTooLong(entered)) {
+        return;
+    }
     if (entered.empty()) {
         const int answer = ui::ShowMessage(
             kMessageTitle, L"No password entered.\r\nDo you want to disable password?",

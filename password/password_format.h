@@ -19,6 +19,10 @@ inline constexpr std::wstring_view kHashPrefix = L"pbkdf2-sha256$";
 inline constexpr std::uint32_t kDefaultIterations = 600000;
 // A stored count above this would freeze the login for minutes; no version writes one.
 inline constexpr std::uint32_t kMaxIterations = 10'000'000;
+// The longest password that may be set or entered, in characters (UTF-16 code units, as a
+// text box counts them), the same in the windows and on the command line. Ample for any
+// passphrase, and it bounds what a pasted text or a stream costs to derive.
+inline constexpr std::size_t kMaxPasswordLength = 1024;
 inline constexpr std::size_t kSaltBytes = 16;
 inline constexpr std::size_t kKeyBytes = 32;
 

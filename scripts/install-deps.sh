@@ -11,6 +11,7 @@ packages=(
     wixl msitools osslsigncode openssl          # the package: build, inspect, sign
     libxml2-dev                                 # the policy template test reads XML
     libstb-dev                                  # stb_image: decodes the artwork's PNGs
+    python3-jsonschema                          # the status JSON against its schema (/usr/bin/python3)
 )
 missing=()
 for p in "${packages[@]}"; do

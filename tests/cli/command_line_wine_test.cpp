@@ -1,7 +1,10 @@
-// kelvane.exe with arguments, run as a script runs it: a separate process with its standard
-// handles redirected, against the real registry of the Wine prefix. The machine guard
-// (CHANGES_MACHINE) puts the protection keys and the password store back at the end.
+// kelvane.exe with arguments and kelvane.com, run as a script runs them: a separate process
+// with its standard handles redirected, against the real registry of the Wine prefix. The
+// machine guard (CHANGES_MACHINE) puts the protection keys and the password store back at
+// the end. Every JSON object printed here is kept for the schema check that runs after
+// (status_schema_test.py).
 
+#include "password/password_format.h"
 #include "password/pbkdf2_win.h"
 #include "tests/drives/wine_drive.h"
 
@@ -12,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -124,22 +128,56 @@ BOOL CALLBACK FindWindowOf(HWND window, LPARAM context) {
     return TRUE;
 }
 
-// The program beside this test in the build tree.
-std::wstring KelvaneExe() {
+// A program of the build tree, by its path from this test (a Unix path for the same folder).
+std::wstring FromHere(std::string_view relative) {
     wchar_t self[MAX_PATH + 1] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
     path.erase(path.find_last_of(L'\\') + 1);
-    for (const char c : std::string_view(KELVANE_EXE_FROM_TEST)) {
+    for (const char c : relative) {
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     }
     return path;
 }
+std::wstring KelvaneExe() {
+    return FromHere(KELVANE_EXE_FROM_TEST);
+}
+std::wstring KelvaneCom() {
+    return FromHere(KELVANE_COM_FROM_TEST);
+}
 
-// Runs kelvane.exe with `arguments`, standard input from `input`, output to files. Fails
-// the test if the program shows a window or does not end by itself (a message box or a
-// wait for input would keep it running).
-Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {}) {
+// Kept as <test name>-<n>.json in the build tree's sample folder (reached through Wine's
+// drive Z:, the Unix root).
+void KeepJson(const std::string& out) {
+    if (!out.starts_with("{")) {
+        return;
+    }
+    static std::map<std::string, int> counts;
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::wstring path = L"Z:";
+    for (const char c : std::string_view(KELVANE_JSON_SAMPLES)) {
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    }
+    ::CreateDirectoryW(path.c_str(), nullptr);
+    path += L"\\" + std::wstring(name.begin(), name.end()) + L"-" +
+            std::to_wstring(++counts[name]) + L".json";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+struct Streams {
+    std::string input;
+    bool outputWritable = true; // false: standard output is a file opened for reading only
+};
+
+// Runs `program` with `arguments`, standard input from `input`, output to files. Fails the
+// test if the program shows a window or does not end by itself (a message box or a wait
+// for input would keep it running).
+Outcome RunProgram(const std::wstring& program, const std::wstring& arguments,
+                   const Streams& streams) {
+    const std::string& input = streams.input;
     wchar_t temp[MAX_PATH + 1];
     ::GetTempPathW(MAX_PATH + 1, temp);
     const std::wstring base =
@@ -152,6 +190,10 @@ Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {})
     }
     HANDLE in = InheritableFile(base + L"in", GENERIC_READ, OPEN_EXISTING);
     HANDLE out = InheritableFile(base + L"out", GENERIC_WRITE, CREATE_ALWAYS);
+    if (!streams.outputWritable) {
+        ::CloseHandle(out);
+        out = InheritableFile(base + L"out", GENERIC_READ, OPEN_EXISTING);
+    }
     HANDLE err = InheritableFile(base + L"err", GENERIC_WRITE, CREATE_ALWAYS);
 
     STARTUPINFOW startup{sizeof startup};
@@ -159,7 +201,7 @@ Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {})
     startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = err;
-    std::wstring commandLine = L"\"" + KelvaneExe() + L"\" " + arguments;
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     PROCESS_INFORMATION process{};
     Outcome outcome;
     const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
@@ -175,7 +217,7 @@ Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {})
             ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&seen));
             if (::GetTickCount64() > deadline) {
                 ::TerminateProcess(process.hProcess, 99);
-                ADD_FAILURE() << "kelvane.exe did not end by itself";
+                ADD_FAILURE() << "the program did not end by itself";
                 break;
             }
         }
@@ -188,7 +230,12 @@ Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {})
     outcome.out = Slurp(base + L"out");
     outcome.err = Slurp(base + L"err");
     EXPECT_FALSE(outcome.windowSeen) << "the command line showed a window";
+    KeepJson(outcome.out);
     return outcome;
+}
+
+Outcome RunKelvane(const std::wstring& arguments, const std::string& input = {}) {
+    return RunProgram(KelvaneExe(), arguments, {input});
 }
 
 // What a standard user meets on these keys: everyone may read, nobody may write (or, with
@@ -242,11 +289,11 @@ TEST_F(CommandLineTest, StatusShowsWhatTheWindowShows) {
     const Case cases[] = {
         // Start 2 (automatic) leaves storage usable; 145 is not 255, so autorun is allowed.
         {Dword(1), Dword(2), Dword(145), kAbsent,
-         R"({"writeProtect": true, "usbLock": false, "autorun": true, "drives": [)"},
+         R"({"version": 1, "writeProtect": true, "usbLock": false, "autorun": true, "drives": [)"},
         {Dword(0), Dword(4), kAbsent, Dword(255),
-         R"({"writeProtect": false, "usbLock": true, "autorun": false, "drives": [)"},
+         R"({"version": 1, "writeProtect": false, "usbLock": true, "autorun": false, "drives": [)"},
         {kAbsent, Dword(3), Dword(255), Dword(0),
-         R"({"writeProtect": false, "usbLock": false, "autorun": false, "drives": [)"},
+         R"({"version": 1, "writeProtect": false, "usbLock": false, "autorun": false, "drives": [)"},
     };
     for (const Case& c : cases) {
         Write(kWriteProtect, c.writeProtect);
@@ -369,7 +416,18 @@ TEST_F(CommandLineTest, PasswordGuardsSetButNotStatus) {
     std::wstring damaged = *hashed;
     damaged.replace(damaged.find(L"$1000$"), 6, L"$10000001$"); // above the cap
     std::string damagedUtf8(damaged.begin(), damaged.end());    // all ASCII
+    // The longest password, typed in any script; one more is refused before any check.
+    std::string longestUtf8;
+    for (std::size_t i = 0; i < password::kMaxPasswordLength; ++i) {
+        longestUtf8 += "\xc3\xa4";
+    }
+    const std::optional<std::wstring> hashedLongest =
+        password::HashNewPassword(std::wstring(password::kMaxPasswordLength, L'\u00e4'), 1000);
+    ASSERT_TRUE(hashedLongest);
     const Case cases[] = {
+        {Text(*hashedLongest), L" --password-stdin", longestUtf8 + "\n", 0, ""},
+        {Text(*hashedLongest), L" --password-stdin", longestUtf8 + "\xc3\xa4\n", 1,
+         "longer than 1024 characters"},
         {Text(*hashed), L"", utf8 + "\n", 1, "--password-stdin"},
         {Text(*hashed), L" --password-stdin", "", 1, "no password could be read"},
         {Text(*hashed), L" --password-stdin", "p\xc3\xa4ss word\n", 1, "Invalid password."},
@@ -403,7 +461,8 @@ TEST_F(CommandLineTest, UsageErrorsChangeNothing) {
     Write(kUserAutorun, Dword(0));
     for (const wchar_t* arguments :
          {L"sett usb-lock on", L"set usb-lock", L"set usb-lock maybe", L"set usb-locks on",
-          L"set write-protect on extra", L"set autorun off --password=secret", L"status --xml"}) {
+          L"set write-protect on secret", L"set autorun off --password=secret",
+          L"set autorun off /pass:secret", L"status --xml=secret"}) {
         const Outcome run = RunKelvane(arguments);
         EXPECT_EQ(run.exitCode, 2u) << run.err;
         EXPECT_EQ(run.out, "");
@@ -415,6 +474,217 @@ TEST_F(CommandLineTest, UsageErrorsChangeNothing) {
     EXPECT_EQ(Read(kStart), Dword(3));
     EXPECT_EQ(Read(kMachineAutorun), Dword(0));
     EXPECT_EQ(Read(kUserAutorun), Dword(0));
+}
+
+TEST_F(CommandLineTest, APlainTextPasswordIsStoredHashedOnceEnteredRight) {
+    Write(kStart, Dword(3));
+    Write(kPassword, Text(L"plain old"));
+    const Outcome wrong = RunKelvane(L"set usb-lock on --password-stdin", "plain new\n");
+    EXPECT_EQ(wrong.exitCode, 1u);
+    EXPECT_EQ(Read(kPassword), Text(L"plain old"));
+
+    const Outcome right = RunKelvane(L"set usb-lock on --password-stdin", "plain old\n");
+    EXPECT_EQ(right.exitCode, 0u) << right.err;
+    const Stored stored = Read(kPassword);
+    const std::wstring text(reinterpret_cast<const wchar_t*>(stored.data.data()));
+    EXPECT_TRUE(text.starts_with(L"pbkdf2-sha256$")) << "still plain text";
+    // The same password goes on working.
+    Write(kStart, Dword(3));
+    EXPECT_EQ(RunKelvane(L"set usb-lock on --password-stdin", "plain old\n").exitCode, 0u);
+}
+
+TEST_F(CommandLineTest, AChangeWhoseOutputCannotBeWrittenIsStillSaid) {
+    Write(kStart, Dword(3));
+    const Outcome run = RunProgram(KelvaneExe(), L"set usb-lock on", {.outputWritable = false});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.err,
+              "kelvane: done (USB Device Lock: Locked), but the output could not be written.\r\n");
+    EXPECT_EQ(Read(kStart), Dword(4));
+}
+
+TEST_F(CommandLineTest, SetJsonPrintsTheStateStatusPrints) {
+    Write(kStart, Dword(3));
+    const Outcome set = RunKelvane(L"set usb-lock on --json");
+    EXPECT_EQ(set.exitCode, 0u) << set.err;
+    EXPECT_EQ(set.out, RunKelvane(L"status --json").out);
+    EXPECT_TRUE(Contains(set.out, R"("usbLock": true)")) << set.out;
+}
+
+// The console twin answers every command line as kelvane.exe does.
+TEST_F(CommandLineTest, TheConsoleTwinRunsTheSameCommandLine) {
+    Write(kStart, Dword(3));
+    for (const wchar_t* arguments :
+         {L"status", L"status --json", L"--version", L"set usb-lock maybe", L"set usb-lock on"}) {
+        Write(kStart, Dword(3));
+        const Outcome exe = RunKelvane(arguments);
+        Write(kStart, Dword(3));
+        const Outcome com = RunProgram(KelvaneCom(), arguments, {});
+        EXPECT_EQ(com.exitCode, exe.exitCode) << arguments;
+        EXPECT_EQ(com.out, exe.out) << arguments;
+        EXPECT_EQ(com.err, exe.err) << arguments;
+    }
+    EXPECT_EQ(Read(kStart), Dword(4));
+}
+
+// The screen of the console this process is attached to, as text.
+std::wstring ConsoleScreen() {
+    HANDLE out =
+        ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ::GetConsoleScreenBufferInfo(out, &info);
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    std::wstring text(cells, L' ');
+    DWORD read = 0;
+    ::ReadConsoleOutputCharacterW(out, text.data(), cells, {0, 0}, &read);
+    ::CloseHandle(out);
+    text.resize(read);
+    return text;
+}
+
+struct ConsoleRun {
+    bool attached = false;
+    bool ended = false;
+    DWORD exitCode = 99;
+    std::wstring screen;
+    DWORD modeAfter = 0; // the console's input mode once the program has ended
+};
+
+INPUT_RECORD Key(wchar_t c, WORD virtualKey, BOOL down, DWORD control = 0) {
+    INPUT_RECORD key{KEY_EVENT};
+    key.Event.KeyEvent.bKeyDown = down;
+    key.Event.KeyEvent.wRepeatCount = 1;
+    key.Event.KeyEvent.wVirtualKeyCode = virtualKey;
+    key.Event.KeyEvent.uChar.UnicodeChar = c;
+    key.Event.KeyEvent.dwControlKeyState = control;
+    return key;
+}
+
+// kelvane.com `arguments` in a console of its own, typed at as a person would: once it
+// shows "Password: ", `keys` go to its input.
+ConsoleRun RunAtConsole(const std::wstring& arguments, const std::vector<INPUT_RECORD>& keys) {
+    ConsoleRun run;
+    STARTUPINFOW startup{sizeof startup};
+    std::wstring commandLine = L"\"" + KelvaneCom() + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                          nullptr, nullptr, &startup, &process)) {
+        return run;
+    }
+    ::FreeConsole();
+    // Ctrl+C typed there reaches every process attached to the console: not this one.
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    for (int tries = 0; tries < 200 && !run.attached; ++tries) {
+        run.attached = ::AttachConsole(process.dwProcessId) != FALSE;
+        if (!run.attached) {
+            ::Sleep(25);
+        }
+    }
+    HANDLE in =
+        ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (run.attached) {
+        for (int tries = 0; tries < 400 && run.screen.find(L"Password: ") == std::wstring::npos;
+             ++tries) {
+            ::Sleep(25);
+            run.screen = ConsoleScreen();
+        }
+        DWORD written = 0;
+        ::WriteConsoleInputW(in, keys.data(), static_cast<DWORD>(keys.size()), &written);
+    }
+    run.ended = ::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!run.ended) {
+        ::TerminateProcess(process.hProcess, 99);
+    }
+    if (run.attached) {
+        run.screen = ConsoleScreen();
+        ::GetConsoleMode(in, &run.modeAfter);
+    }
+    ::CloseHandle(in);
+    ::FreeConsole();
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return run;
+}
+
+std::vector<INPUT_RECORD> Typed(const std::wstring& text) {
+    std::vector<INPUT_RECORD> keys;
+    for (const wchar_t c : text) {
+        keys.push_back(Key(c, c == L'\r' ? VK_RETURN : 0, TRUE));
+        keys.push_back(Key(c, c == L'\r' ? VK_RETURN : 0, FALSE));
+    }
+    return keys;
+}
+
+// At a prompt the password is asked for without --password-stdin and does not show.
+TEST_F(CommandLineTest, AtAConsoleThePasswordIsAskedForWithoutEcho) {
+    const std::wstring typed = L"Console pass";
+    const std::optional<std::wstring> hashed = password::HashNewPassword(typed, 1000);
+    ASSERT_TRUE(hashed);
+    Write(kPassword, Text(*hashed));
+    Write(kStart, Dword(3));
+    // With a slip taken back.
+    const ConsoleRun run = RunAtConsole(L"set usb-lock on", Typed(L"Console pasx\bs\r"));
+    ASSERT_TRUE(run.attached) << "could not attach to the program's console";
+    EXPECT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_NE(run.screen.find(L"Password: "), std::wstring::npos);
+    EXPECT_EQ(run.screen.find(typed), std::wstring::npos) << "the password was echoed";
+    EXPECT_NE(run.screen.find(L"USB Device Lock: Locked"), std::wstring::npos);
+    EXPECT_EQ(Read(kStart), Dword(4));
+    EXPECT_TRUE(run.modeAfter & ENABLE_ECHO_INPUT) << "echo left off";
+}
+
+// Ctrl+C at the prompt changes nothing and leaves the console echoing for the shell.
+TEST_F(CommandLineTest, CtrlCAtThePasswordPromptLeavesEchoOn) {
+    const std::optional<std::wstring> hashed = password::HashNewPassword(L"x", 1000);
+    ASSERT_TRUE(hashed);
+    Write(kPassword, Text(*hashed));
+    Write(kStart, Dword(3));
+    std::vector<INPUT_RECORD> keys = Typed(L"ab");
+    keys.push_back(Key(L'\x03', 'C', TRUE, LEFT_CTRL_PRESSED));
+    keys.push_back(Key(L'\x03', 'C', FALSE, LEFT_CTRL_PRESSED));
+    const ConsoleRun run = RunAtConsole(L"set usb-lock on", keys);
+    ASSERT_TRUE(run.attached);
+    EXPECT_TRUE(run.ended);
+    EXPECT_NE(run.exitCode, 0u);
+    EXPECT_TRUE(run.modeAfter & ENABLE_ECHO_INPUT) << "echo left off";
+    EXPECT_EQ(Read(kStart), Dword(3));
+}
+
+// Visible top-level windows of kelvane.exe processes other than `except`.
+struct WindowSearch {
+    DWORD except;
+    std::vector<HWND> found;
+};
+BOOL CALLBACK FindKelvaneWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    wchar_t title[64] = {};
+    ::GetWindowTextW(window, title, 64);
+    if (process != search->except && process != ::GetCurrentProcessId() &&
+        ::IsWindowVisible(window) && std::wstring_view(title).starts_with(L"Kelvane")) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+TEST_F(CommandLineTest, TheConsoleTwinAloneOpensTheWindowAndReturns) {
+    const Outcome com = RunProgram(KelvaneCom(), L"", {});
+    EXPECT_EQ(com.exitCode, 0u) << com.err;
+    EXPECT_EQ(com.out + com.err, "");
+    WindowSearch search{0, {}};
+    for (int tries = 0; tries < 200 && search.found.empty(); ++tries) {
+        ::Sleep(50);
+        ::EnumWindows(FindKelvaneWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    ASSERT_FALSE(search.found.empty()) << "no window of kelvane.exe";
+    for (HWND window : search.found) {
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    }
 }
 
 TEST(CommandLineHelp, HelpAndVersionGoToStandardOutput) {

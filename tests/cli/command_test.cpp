@@ -36,6 +36,8 @@ TEST(ParseArguments, GoodCommandLines) {
         {{L"set", L"usb-lock", L"--help"}, help},
         {{L"bogus", L"/?"}, help},
         {{L"--version"}, {.verb = Verb::Version}},
+        {{L"set", L"usb-lock", L"on", L"--json"},
+         {.verb = Verb::Set, .json = true, .name = Switch::UsbLock, .on = true}},
     };
     for (const GoodLine& line : lines) {
         const Parsed parsed = ParseArguments(line.args);
@@ -57,7 +59,8 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
         {{L"frobnicate"}, L"unknown command 'frobnicate'."},
         {{L"--json"}, L"unknown option '--json'."},
         {{L"status", L"--xml"}, L"unknown option '--xml'."},
-        {{L"status", L"now"}, L"unexpected argument 'now'."},
+        {{L"status", L"now"}, L"unexpected argument after 'status'."},
+        {{L"status", L"--xml=s3cret"}, L"unknown option '--xml'."},
         {{L"set"}, L"set needs a protection: write-protect, usb-lock or autorun."},
         {{L"set", L"--password-stdin"},
          L"set needs a protection: write-protect, usb-lock or autorun."},
@@ -66,15 +69,19 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
         {{L"set", L"usb-lock"}, L"set usb-lock needs on or off."},
         {{L"set", L"autorun", L"yes"}, L"unknown value 'yes' for autorun: use on or off."},
         {{L"set", L"autorun", L"1"}, L"unknown value '1' for autorun: use on or off."},
-        {{L"set", L"autorun", L"on", L"now"}, L"unexpected argument 'now'."},
+        // Words and option values where none belong may be a misplaced password: not echoed.
+        {{L"set", L"autorun", L"on", L"s3cret"}, L"unexpected argument after 'on'."},
+        {{L"set", L"autorun", L"on", L"/key:s3cret"}, L"unknown option '/key'."},
         {{L"set", L"autorun", L"on", L"--force"}, L"unknown option '--force'."},
-        {{L"--version", L"2"}, L"unexpected argument '2'."},
+        {{L"--version", L"2"}, L"unexpected argument after '--version'."},
         {{L""}, L"unknown command ''."},
         // Every spelling of a password argument is refused, and the password is not echoed.
         {{L"set", L"autorun", L"on", L"--password", L"s3cret"}, noPassword},
         {{L"set", L"autorun", L"on", L"--password=s3cret"}, noPassword},
         {{L"set", L"autorun", L"on", L"/Password:s3cret"}, noPassword},
         {{L"set", L"autorun", L"on", L"-p", L"s3cret"}, noPassword},
+        {{L"set", L"autorun", L"on", L"/pass:s3cret"}, noPassword},
+        {{L"set", L"autorun", L"on", L"--pw=s3cret"}, noPassword},
         {{L"status", L"--PASSWORD-STDIN=x"}, noPassword},
     };
     for (const BadLine& line : lines) {

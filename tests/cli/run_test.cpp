@@ -19,9 +19,14 @@ class RecordingConsole final : public Console {
 public:
     std::string out, err;
     std::optional<std::wstring> input; // nothing: standard input cannot be read
+    bool console = false;              // standard input is a console
+    bool outputFails = false;
     int reads = 0;
 
     bool Out(std::string_view utf8) override {
+        if (outputFails) {
+            return false;
+        }
         out += utf8;
         return true;
     }
@@ -29,13 +34,17 @@ public:
         err += utf8;
         return true;
     }
-    bool ReadPasswordLine(password::SecretText& password) override {
+    bool CanAskPassword() override { return console; }
+    PasswordLine ReadPasswordLine(password::SecretText& password) override {
         ++reads;
         if (!input) {
-            return false;
+            return PasswordLine::None;
+        }
+        if (input->size() > password::kMaxPasswordLength) {
+            return PasswordLine::TooLong;
         }
         std::copy(input->begin(), input->end(), password.Resize(input->size()));
-        return true;
+        return PasswordLine::Read;
     }
 };
 
@@ -54,6 +63,9 @@ protected:
 
     int Run(std::vector<std::wstring> arguments) {
         Services services{registry, drives, [this] { return stored; }, deriver,
+                          [this](const std::wstring& checked, std::wstring_view entered) {
+                              rewritten.emplace_back(checked + L"|" + std::wstring(entered));
+                          },
                           [](long code) {
                               return L"system text " + std::to_wstring(code);
                           }};
@@ -68,6 +80,7 @@ protected:
     NoDeriver deriver;
     password::StoredPasswordRead stored{password::StoreReadStatus::Missing, L"", 0};
     RecordingConsole console;
+    std::vector<std::wstring> rewritten; // "checked|entered" for each rewrite asked for
 };
 
 TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
@@ -75,7 +88,8 @@ TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
     stored = {password::StoreReadStatus::Value, L"secret", 0}; // status never asks
     registry.ClearCalls();
     EXPECT_EQ(Run({L"status", L"--json"}), kDone);
-    EXPECT_EQ(console.out, R"({"writeProtect": false, "usbLock": false, "autorun": true, )"
+    EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": false, )"
+                           R"("autorun": true, )"
                            R"("drives": [{"letter": "E", "label": "DATA"}]})"
                            "\n");
     EXPECT_EQ(console.err, "");
@@ -181,7 +195,8 @@ TEST_F(RunTest, StatusNeverReportsAStateItCouldNotRead) {
     registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 4);
     registry.InjectFault({.call = test::RegCall::OpenKeyEx, .result = 5, .subKey = kUsbStor});
     EXPECT_EQ(Run({L"status", L"--json"}), kFailed);
-    EXPECT_EQ(console.out, R"({"writeProtect": false, "usbLock": null, "autorun": true, )"
+    EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": null, )"
+                           R"("autorun": true, )"
                            R"("drives": []})"
                            "\n");
     const std::string line = "kelvane: the state of USB Device Lock is unknown: the value could "
@@ -208,6 +223,62 @@ TEST_F(RunTest, AutorunSaysWhenOnlyThePerUserValueWasWritten) {
               "machine-wide one (Windows refused it: administrator rights are needed). The "
               "registry now gives USB Device Autorun: Disabled.\n");
     EXPECT_EQ(registry.GetDWord(reg::kHkeyCurrentUser, kExplorer, "NoDriveTypeAutoRun"), 0u);
+}
+
+TEST_F(RunTest, PasswordIsAskedAtAConsoleLimitedInLengthAndRewrittenHashed) {
+    const std::vector<std::wstring> lockOn = {L"set", L"usb-lock", L"on"};
+    stored = {password::StoreReadStatus::Value, L"pass word", 0};
+    struct Case {
+        const char* what;
+        bool atConsole;
+        std::wstring typed;
+        int exitCode;
+        std::string said;
+    };
+    const Case cases[] = {
+        // At a prompt the password is asked for without --password-stdin.
+        {"typed at a console", true, L"pass word", kDone, ""},
+        {"too long", true, std::wstring(password::kMaxPasswordLength + 1, L'x'), kFailed,
+         "kelvane: the password is longer than 1024 characters; nothing was changed.\n"},
+        {"no console, no option", false, L"pass word", kFailed, "kelvane: a password is set"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
+        console = RecordingConsole{};
+        console.console = c.atConsole;
+        console.input = c.typed;
+        rewritten.clear();
+        EXPECT_EQ(Run(lockOn), c.exitCode);
+        EXPECT_TRUE(console.err.starts_with(c.said)) << console.err;
+        EXPECT_EQ(Start(), c.exitCode == kDone ? 4u : 3u);
+        // The plain-text form of an earlier version goes once the password was right.
+        EXPECT_EQ(rewritten, c.exitCode == kDone ? std::vector<std::wstring>{L"pass word|pass word"}
+                                                 : std::vector<std::wstring>{});
+    }
+}
+
+TEST_F(RunTest, ChangeMadeStaysDoneWhenItsOutputCannotBeWritten) {
+    console.outputFails = true;
+    EXPECT_EQ(Run({L"set", L"usb-lock", L"on"}), kDone);
+    EXPECT_EQ(Start(), 4u);
+    EXPECT_EQ(console.err,
+              "kelvane: done (USB Device Lock: Locked), but the output could not be written.\n");
+
+    console = RecordingConsole{};
+    console.outputFails = true;
+    EXPECT_EQ(Run({L"status"}), kFailed);
+    EXPECT_EQ(console.err, "kelvane: the output could not be written.\n");
+}
+
+TEST_F(RunTest, SetJsonPrintsTheNewStateAsStatusDoes) {
+    drives.drives = {{L"E", drives::DriveType::Removable, true, L"DATA"}};
+    EXPECT_EQ(Run({L"set", L"usb-lock", L"on", L"--json"}), kDone);
+    const std::string afterSet = console.out;
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"status", L"--json"}), kDone);
+    EXPECT_EQ(afterSet, console.out);
+    EXPECT_NE(afterSet.find(R"("usbLock": true)"), std::string::npos) << afterSet;
 }
 
 } // namespace

@@ -44,13 +44,15 @@ TEST(StatusJson, ObjectWithTheStatesAndDrivesInOrder) {
     // autorun is true when allowed: its protection off.
     report.states = States(kOn, kOff, kOff);
     EXPECT_EQ(StatusJson(report),
-              R"({"writeProtect": true, "usbLock": false, "autorun": true, "drives": []})"
+              R"({"version": 1, "writeProtect": true, "usbLock": false, "autorun": true, )"
+              R"("drives": []})"
               "\n");
 
     report.states = States(Unknown(L"denied"), kOn, kOn);
     report.drives = {{L"F", L"BACKUP"}, {L"E", L""}};
     EXPECT_EQ(StatusJson(report),
-              R"({"writeProtect": null, "usbLock": true, "autorun": false, "drives": )"
+              R"({"version": 1, "writeProtect": null, "usbLock": true, "autorun": false, )"
+              R"("drives": )"
               R"([{"letter": "F", "label": "BACKUP"}, {"letter": "E", "label": ""}]})"
               "\n");
 }

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The package under Wine, as an administrator's script would use it: build it, install it
-# silently, look at what it installed, run the installed program's status, install a
-# newer package over it, refuse an older one, remove it, and check that nothing is left
-# and that the protection values and the stored password are what they were.
-#   msi_package_test.sh --prefix DIR --exe kelvane.exe --version X.Y.Z
+# silently, look at what it installed, type `kelvane status` at a prompt, install a rebuilt
+# package of the same version and a newer package over it, refuse an older one, remove it,
+# and check that nothing is left (files, shortcut, PATH entry, uninstall entry) and that the
+# protection values and the stored password are what they were; then install and remove it
+# once more without the PATH entry (ADDTOPATH=0).
+#   msi_package_test.sh --prefix DIR --exe kelvane.exe --com kelvane.com --version X.Y.Z
 # The values it sets for the run are put back at the end, whatever happens.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -11,37 +13,43 @@ root=$(cd "$here/../.." && pwd)
 source "$root/scripts/wine-lib.sh"
 source "$here/checks.sh"
 
-prefix="" exe="" version=""
+prefix="" exe="" com="" version=""
 while [[ $# -gt 0 ]]; do
     case $1 in
     --prefix) prefix=$2; shift 2 ;;
     --exe) exe=$2; shift 2 ;;
+    --com) com=$2; shift 2 ;;
     --version) version=$2; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
 done
-[[ -n $prefix && -n $exe && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
+[[ -n $prefix && -n $exe && -n $com && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
 exe=$(realpath "$exe")
+com=$(realpath "$com")
 
 work=$(mktemp -d)
 saved=() # the values as they were before the run (below)
 finish() {
     [[ ${#saved[@]} -eq 0 ]] || restore_values
+    [[ -z ${path_before:-} ]] || restore_path
     wine_session_end
     rm -rf "$work"
 }
 trap finish EXIT
 trap 'exit 1' INT TERM
 
-# --- Packages: this version and the next one up ----------------------------------------
+# --- Packages: this version, the same rebuilt (a new product code), the next one up ------
 IFS=. read -r major minor patch <<<"$version"
 newer=$major.$minor.$((patch + 1))
-for v in "$version" "$newer"; do
-    KELVANE_SIGN_PFX="" "$root/packaging/build-msi.sh" --version "$v" --exe "$exe" \
-        --out "$work/kelvane-$v-x64.msi" >"$work/build.log" 2>&1 ||
-        { cat "$work/build.log"; echo "FAIL building the $v package"; exit 1; }
-done
-echo "ok   built the $version and $newer packages"
+build() { # VERSION OUT
+    KELVANE_SIGN_PFX="" "$root/packaging/build-msi.sh" --version "$1" --exe "$exe" --com "$com" \
+        --out "$2" >"$work/build.log" 2>&1 ||
+        { cat "$work/build.log"; echo "FAIL building the $1 package"; exit 1; }
+}
+build "$version" "$work/kelvane-$version-x64.msi"
+build "$version" "$work/rebuilt/kelvane-$version-x64.msi"
+build "$newer" "$work/kelvane-$newer-x64.msi"
+echo "ok   built the $version package twice and the $newer package"
 
 # --- Wine ---------------------------------------------------------------------------------
 wine_session_begin "$prefix" || exit 1
@@ -150,7 +158,7 @@ programs=("$(shell_folder HKLM 'Common Programs')" "$(shell_folder HKCU Programs
 # always uses the user's (it ignores ALLUSERS there), so either one counts.
 shortcuts() { local d; for d in "${programs[@]}"; do [[ -e $d/Kelvane.lnk ]] && echo "$d/Kelvane.lnk"; done; }
 files_installed() {
-    cmp -s "$exe" "$install_dir/kelvane.exe" &&
+    cmp -s "$exe" "$install_dir/kelvane.exe" && cmp -s "$com" "$install_dir/kelvane.com" &&
         cmp -s "$root/policy/kelvane.admx" "$install_dir/policy/kelvane.admx" &&
         cmp -s "$root/policy/en-US/kelvane.adml" "$install_dir/policy/en-US/kelvane.adml"
 }
@@ -179,9 +187,63 @@ exe_version() { # FILE
     [[ -n $at ]] && od -An -tu2 -j $((at + 8)) -N 8 "$1" | awk '{ print $2 "." $1 "." $4 }'
 }
 version_resource() { [[ $(exe_version "$install_dir/kelvane.exe") == "$version" ]]; }
+# Each program's File table row carries the version its own resource gives (a.b.c.0) and
+# no hash (MsiFileHash is for unversioned files only).
+file_table_versions() {
+    local program want row
+    for program in kelvane.exe kelvane.com; do
+        want="$(exe_version "$install_dir/$program").0"
+        row=$(msiinfo export "$work/kelvane-$version-x64.msi" File | awk -F'\t' -v f="$program" '$1 == f')
+        [[ $(cut -f5 <<<"$row") == "$want" ]] || { echo "     File row: $row (want $want)"; return 1; }
+        msiinfo export "$work/kelvane-$version-x64.msi" MsiFileHash | grep -q "^$program"$'\t' &&
+            { echo "     $program has a hash"; return 1; }
+    done
+    return 0
+}
+# The console twin is a console-subsystem program (PE optional header Subsystem = 3).
+console_subsystem() {
+    local pe
+    pe=$(od -An -tu4 -j 60 -N 4 "$install_dir/kelvane.com" | tr -d ' ')
+    [[ $(od -An -tu2 -j $((pe + 24 + 68)) -N 2 "$install_dir/kelvane.com" | tr -d ' ') == 3 ]]
+}
+# The uninstall entry's links and folder.
+entry_value() { # NAME
+    local key
+    key=$(arp_entries | cut -f1)
+    reg_value "$key" "$1" | sed 's/^REG_[A-Z_]* //'
+}
+entry_details() {
+    local about help location
+    about=$(entry_value URLInfoAbout) help=$(entry_value HelpLink)
+    location=$(entry_value InstallLocation)
+    [[ $about == http* && $help == http* && $location == 'C:\Program Files\Kelvane\' ]] ||
+        { echo "     about '$about', help '$help', location '$location'"; return 1; }
+}
+
+# The machine's PATH, and whether the install folder is on it. Wine's installer leaves the
+# ";" before an entry it removes (Windows removes it with the entry), and Wine's cmd stops
+# searching the PATH at an empty entry: so the run starts from the PATH without empty
+# entries, compares without them, and puts the PATH back as it was at the end.
+env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+machine_path() { reg_value "$env_key" PATH | sed 's/^REG_[A-Z_]* //'; }
+without_empty_entries() { tr -s ';' <<<"$1" | sed 's/^;//; s/;$//'; }
+path_before=$(machine_path)
+path_clean=$(without_empty_entries "$path_before")
+winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_clean" /f >/dev/null
+on_path() { tr ';' '\n' <<<"$(machine_path)" | grep -qixF 'C:\Program Files\Kelvane\'; }
+path_as_before() {
+    local now
+    now=$(machine_path)
+    [[ $(without_empty_entries "$now") == "$path_clean" ]] || { echo "     PATH is now '$now'"; return 1; }
+}
+restore_path() { winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null; }
 
 check "install $version silently" msiexec /i "$work/kelvane-$version-x64.msi" /qn
-check "kelvane.exe and the policy files in Program Files\\Kelvane" files_installed
+check "kelvane.exe, kelvane.com and the policy files in Program Files\\Kelvane" files_installed
+check "kelvane.com is a console-subsystem program" console_subsystem
+check "the File table gives both programs their version and no hash" file_table_versions
+check "the install folder is on the machine's PATH" on_path
+check "the uninstall entry has its about and help links and install location" entry_details
 check "Start-menu shortcut \"Kelvane\" to the installed exe" shortcut_to_exe
 check "one uninstall entry: Kelvane $version by Mira Tollund" one_entry "$version"
 check "the installed exe's version resource says $version" version_resource
@@ -204,7 +266,33 @@ status_json() {
 }
 check "installed kelvane.exe status --json reads the values" status_json
 
-# --- Upgrade, and no downgrade ----------------------------------------------------------------
+# Typed at a prompt, as the README says: `kelvane` is found on the PATH (kelvane.com before
+# kelvane.exe), the prompt waits for it, and %ERRORLEVEL% is its exit code. The commands
+# come from a file: Wine's cmd loses what follows the first line of a pipe.
+at_prompt() {
+    local out=$work/prompt.txt
+    mkdir -p "$work/prompt"
+    printf 'kelvane status\r\necho code=%%ERRORLEVEL%%\r\nkelvane set bogus on\r\necho code=%%ERRORLEVEL%%\r\nexit\r\n' \
+        >"$work/prompt/commands.txt"
+    (cd "$work/prompt" && timeout -k 5 60 wine cmd <commands.txt) >"$out" 2>&1
+    tr -d '\r' <"$out" | awk '
+        /USB Device Write Protection: Enabled$/ { state = 1 }
+        /No USB Storage device detected\.$/ && state == 1 { state = 2 }
+        />code=0$/ && state == 2 { state = 3 }
+        /unknown protection .bogus./ && state == 3 { state = 4 }
+        />code=2$/ && state == 4 { state = 5 }
+        END { exit state == 5 ? 0 : 1 }' || { echo "     the prompt showed:"; sed 's/^/     | /' "$out" | head -20; return 1; }
+}
+check "at a prompt, kelvane status answers and sets %ERRORLEVEL%" at_prompt
+
+# --- The same version again (a rebuilt package), then upgrade, and no downgrade -------------
+check "install a rebuilt $version package over it silently" msiexec /i "$work/rebuilt/kelvane-$version-x64.msi" /qn
+replaced() { one_entry "$version" && [[ $(product_codes) != "$codes" ]] ||
+    { echo "     product codes before '$codes', now '$(product_codes)'"; return 1; }; }
+check "one uninstall entry: the rebuilt package replaced the first" replaced
+check "files, shortcut and PATH entry still in place" eval 'files_installed && shortcut_to_exe && on_path'
+codes+=" $(product_codes)"
+
 check "install $newer over it silently" msiexec /i "$work/kelvane-$newer-x64.msi" /qn
 check "one uninstall entry, now $newer" one_entry "$newer"
 check "files and shortcut still in place" eval 'files_installed && shortcut_to_exe'
@@ -226,6 +314,15 @@ nothing_left() {
     [[ ${#left[@]} -eq 0 ]] || { printf '     left: %s\n' "${left[@]}"; return 1; }
 }
 check "nothing left: files, shortcut, uninstall entry, cached icon" nothing_left
+check "the machine's PATH as it was before the install" path_as_before
+winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_clean" /f >/dev/null
 check "protection values and stored password as before the run" values_unchanged
+
+# --- Without the PATH entry ------------------------------------------------------------------
+check "install $version with ADDTOPATH=0" msiexec /i "$work/kelvane-$version-x64.msi" /qn ADDTOPATH=0
+check "programs installed, the PATH left alone" eval 'files_installed && path_as_before'
+codes+=" $(product_codes)"
+check "uninstall it" msiexec /x "$work/kelvane-$version-x64.msi" /qn
+check "nothing left, the PATH as before" eval 'nothing_left && path_as_before'
 
 checks_done

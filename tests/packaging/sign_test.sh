@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
 # Signing with a throwaway self-signed certificate: scripts/sign.sh on the exe and on a
-# package, the package build signing both the exe inside it and itself, each checked with
+# package, the package build signing both programs inside it and itself, each checked with
 # osslsigncode verify; without a certificate nothing is signed and nothing fails; a wrong
 # password fails and leaves the file as it was. No time stamp: the test has no network.
-#   sign_test.sh --exe kelvane.exe --version X.Y.Z
+#   sign_test.sh --exe kelvane.exe --com kelvane.com --version X.Y.Z
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 source "$here/checks.sh"
 
-exe="" version=""
+exe="" com="" version=""
 while [[ $# -gt 0 ]]; do
     case $1 in
     --exe) exe=$2; shift 2 ;;
+    --com) com=$2; shift 2 ;;
     --version) version=$2; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
 done
-[[ -n $exe && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
+[[ -n $exe && -n $com && -n $version ]] || { echo "usage: see the header" >&2; exit 2; }
 exe=$(realpath "$exe")
-
+com=$(realpath "$com")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,7 +36,7 @@ verified() { osslsigncode verify -CAfile cert.pem -in "$1" >verify.log 2>&1; }
 
 # Without a certificate: a package all the same, unsigned, and the build says so.
 unsigned_build() {
-    "$root/packaging/build-msi.sh" --version "$version" --exe "$exe" --out unsigned.msi \
+    "$root/packaging/build-msi.sh" --version "$version" --exe "$exe" --com "$com" --out unsigned.msi \
         >build.log 2>&1 && grep -q 'kelvane.exe is unsigned' build.log &&
         grep -q 'unsigned.msi is unsigned' build.log &&
         ! verified unsigned.msi
@@ -59,13 +60,15 @@ check "a wrong password fails and leaves the file unsigned" wrong_password
 # With a certificate the package build signs the exe it packs and the package itself.
 signed_build() {
     "${signer[@]}" "$root/packaging/build-msi.sh" --version "$version" --exe "$exe" \
-        --out built.msi >build.log 2>&1 || { cat build.log; return 1; }
+        --com "$com" --out built.msi >build.log 2>&1 || { cat build.log; return 1; }
     verified built.msi || { cat verify.log; return 1; }
     mkdir -p extracted && msiextract -C extracted built.msi >/dev/null || return 1
-    local packed
-    packed=$(find extracted -name kelvane.exe)
-    [[ -n $packed ]] && verified "$packed"
+    local program packed
+    for program in kelvane.exe kelvane.com; do
+        packed=$(find extracted -name $program)
+        [[ -n $packed ]] && verified "$packed" || { echo "     $program unsigned"; return 1; }
+    done
 }
-check "the package build signs the packed exe and the package" signed_build
+check "the package build signs both packed programs and the package" signed_build
 
 checks_done

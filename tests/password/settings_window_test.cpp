@@ -113,6 +113,22 @@ TEST_F(SettingsWindowTest, TextOutsideTheAnsiCodePageIsKeptExactly) {
     ExpectNextStartAccepts(password, {lookAlike, collapsed, L"?????? ? ?? ?"});
 }
 
+TEST_F(SettingsWindowTest, APasswordOverTheLimitIsRefusedWithAMessage) {
+    const std::wstring longest(password::kMaxPasswordLength, L'k');
+    OpenSettings([&longest](HWND dialog) {
+        TypeInto(::GetDlgItem(dialog, S::txtPassword), longest + L"k");
+        MessageBoxSeen seen;
+        AnswerMessageBox(IDOK, &seen);
+        Click(::GetDlgItem(dialog, S::cmdChange));
+        EXPECT_EQ(seen.text, L"A password can have at most 1024 characters.");
+        EXPECT_EQ(seen.icon, UINT{MB_ICONEXCLAMATION});
+        ASSERT_TRUE(::IsWindow(dialog));
+        EXPECT_EQ(StoredValue().text, L"") << "nothing written";
+        ExpectInformation(Change(dialog, longest), L"Password has been changed.");
+    });
+    ExpectStoredHashed(longest);
+}
+
 TEST_F(SettingsWindowTest, EmptyBoxAnsweredNoKeepsTheDialogAndThePassword) {
     const std::wstring before = Hashed(L"keep me");
     Store(before);
