@@ -6,6 +6,7 @@
 #include "win32/report.h"
 #include "win32/shell.h"
 #include "win32/system_message.h"
+#include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
@@ -14,10 +15,13 @@
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace kv::app {
@@ -245,13 +249,57 @@ void frm_Main::ApplyDrivePass() {
         win32::ReportWin32(L"drive pass: " + line->error().call, line->error().code);
         return;
     }
-    SetText(lblDevices, line->value());
+    listed_ = line->value();
+    SetText(lblDevices, drives::DriveLineCaption(listed_));
+    ShowShortfalls();
+}
+
+drives::ProtectionsOn frm_Main::ProtectionsShownOn() const {
+    return {.writeProtect = Text(lblStatus) == protection::StateWord(Switch::WriteProtect, true),
+            .lock = Text(lblUSBLockStatus) == protection::StateWord(Switch::UsbLock, true)};
+}
+
+void frm_Main::ShowShortfalls() {
+    const auto shortfalls = drives::Shortfalls(listed_, ProtectionsShownOn());
+    if (shortfalls.empty()) {
+        for (const ui::ControlDesign& notice : design().controls) {
+            if (notice.id == Label9) {
+                SetText(Label9, notice.text);
+                SetColor(Label9, notice.color);
+            }
+        }
+        SetTooltip(Label9, L"");
+        return;
+    }
+    SetText(Label9, drives::ShortfallNotice(shortfalls));
+    SetColor(Label9, ui::kRed);
+    SetTooltip(Label9, drives::ShortfallList(shortfalls));
 }
 
 void frm_Main::OnAppMessage(UINT msg, WPARAM, LPARAM) {
     if (msg == kDrivePassEnded) {
         ApplyDrivePass();
+        if (std::exchange(passAfterThis_, false)) {
+            DetectUSBDevices();
+        }
     }
+}
+
+void frm_Main::OnDeviceChange(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) {
+        return;
+    }
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_VOLUME) {
+        return;
+    }
+    // Bus and driver are looked up again for whatever arrived; the line follows at once.
+    drivePasses_.DevicesChanged();
+    win32::Guard(L"DetectUSBDevices", [&] {
+        // A pass that runs now may have looked before the change: one more follows it.
+        passAfterThis_ = drivePasses_.Running();
+        DetectUSBDevices();
+    });
 }
 
 void frm_Main::Timer1_Timer() {
@@ -324,6 +372,10 @@ void frm_Main::OnClick(int id) {
         break;
     default:
         break;
+    }
+    // A switch may have changed what the drives should get.
+    if (IsLoaded()) {
+        ShowShortfalls();
     }
 }
 

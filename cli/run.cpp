@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <string>
 
 #ifndef KELVANE_VERSION
@@ -50,12 +51,31 @@ SwitchStates ReadStates() {
             .autorun = protection::IsSwitchOn(protection::Switch::Autorun)};
 }
 
+std::optional<bool> PolicyValue(const std::string& key, const std::string& name) {
+    const auto read = reg::mdl_RegFunctions::GetDWordValue(key, name);
+    if (read.form() != reg::mdl_RegFunctions::RegReadResult::Form::Number) {
+        return std::nullopt;
+    }
+    return read.number() != 0;
+}
+
+// Windows' Removable Storage Access policy for removable disks; unset values stay unset.
+WindowsPolicy ReadWindowsPolicy() {
+    const std::string root =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices";
+    const std::string disks = root + "\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+    return {.denyAll = PolicyValue(root, "Deny_All"),
+            .denyWrite = PolicyValue(disks, "Deny_Write"),
+            .denyRead = PolicyValue(disks, "Deny_Read")};
+}
+
 int Status(const Command& command, Services& services, Console& console) {
     StatusReport report;
     report.states = ReadStates();
+    report.windowsPolicy = ReadWindowsPolicy();
     // Values that are missing are part of the state; their read failures are no error here.
     reg::mdl_RegFunctions::TakeFailures();
-    const auto drives = drives::ListReadyRemovableDrives(services.drives);
+    const auto drives = services.drives.ReadyDrives();
     if (!drives) {
         return Fail(console, L"the drives could not be listed: " +
                                  DriveErrorText(drives.error(), services) + L".");

@@ -1,6 +1,8 @@
 #include "cli/status_report.h"
 
 #include "cli/utf8.h"
+#include "drives/attachment.h"
+#include "drives/holds.h"
 
 namespace kv::cli {
 namespace {
@@ -59,6 +61,87 @@ const char* JsonBool(bool value) {
     return value ? "true" : "false";
 }
 
+const char* JsonBool(std::optional<bool> value) {
+    return value ? JsonBool(*value) : "null";
+}
+
+const char* WhyNotWord(drives::WhyNot why) {
+    switch (why) {
+    case drives::WhyNot::AttachedBefore:
+        return "attachedBefore";
+    case drives::WhyNot::NotCovered:
+        return "notCovered";
+    case drives::WhyNot::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+// The command line's answer to "which protections are on" for the drives.
+drives::ProtectionsOn ProtectionsOn(const SwitchStates& states) {
+    return {.writeProtect = states.writeProtect, .lock = states.usbLock};
+}
+
+void AppendProtectionJson(std::string& out, const char* name, drives::Protection protection,
+                          const drives::ListedDrive& drive) {
+    const auto why = drives::WhyNotHeld(protection, drive);
+    out += '"';
+    out += name;
+    out += "\": {\"holds\": ";
+    out += JsonBool(!why);
+    out += ", \"whyNot\": ";
+    if (why) {
+        out += '"';
+        out += WhyNotWord(*why);
+        out += '"';
+    } else {
+        out += "null";
+    }
+    out += '}';
+}
+
+void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives::ProtectionsOn on) {
+    out += "{\"letter\": ";
+    AppendJsonString(out, drive.letter);
+    out += ", \"label\": ";
+    AppendJsonString(out, drive.label);
+    out += ", \"readOnly\": ";
+    out += JsonBool(drive.readOnly);
+    out += ", \"bus\": ";
+    AppendJsonString(out, drives::BusWord(drive.bus));
+    out += ", \"driver\": ";
+    if (drive.driver) {
+        AppendJsonString(out, *drive.driver);
+    } else {
+        out += "null";
+    }
+    out += ", \"protections\": {";
+    if (on.writeProtect) {
+        AppendProtectionJson(out, "writeProtect", drives::Protection::WriteProtect, drive);
+    }
+    if (on.lock) {
+        out += on.writeProtect ? ", " : "";
+        AppendProtectionJson(out, "usbLock", drives::Protection::Lock, drive);
+    }
+    out += "}}";
+}
+
+// The drive part of the object: "drives" and "windowsPolicy".
+void AppendDrivesJson(std::string& out, const StatusReport& report) {
+    out += "\"drives\": [";
+    for (std::size_t i = 0; i < report.drives.size(); ++i) {
+        out += i == 0 ? "" : ", ";
+        AppendDriveJson(out, report.drives[i], ProtectionsOn(report.states));
+    }
+    out += "], \"windowsPolicy\": {\"Deny_All\": ";
+    out += JsonBool(report.windowsPolicy.denyAll);
+    out += ", \"Deny_Write\": ";
+    out += JsonBool(report.windowsPolicy.denyWrite);
+    out += ", \"Deny_Read\": ";
+    out += JsonBool(report.windowsPolicy.denyRead);
+    out += '}';
+}
+
 } // namespace
 
 std::wstring StateLine(Switch name, bool on) {
@@ -72,10 +155,14 @@ std::wstring StatusText(const StatusReport& report) {
         drive.label = OnOneLine(std::move(drive.label));
         drive.letter = OnOneLine(std::move(drive.letter));
     }
-    return StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
-           StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
-           StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
-           drives::DriveLineCaption(drives) + L"\n";
+    std::wstring text = StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
+                        StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
+                        StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
+                        drives::DriveLineCaption(drives) + L"\n";
+    for (const auto& shortfall : drives::Shortfalls(drives, ProtectionsOn(report.states))) {
+        text += drives::ShortfallText(shortfall) + L"\n";
+    }
+    return text;
 }
 
 std::string StatusJson(const StatusReport& report) {
@@ -85,15 +172,9 @@ std::string StatusJson(const StatusReport& report) {
     out += JsonBool(report.states.usbLock);
     out += ", \"autorun\": ";
     out += JsonBool(report.states.autorun);
-    out += ", \"drives\": [";
-    for (std::size_t i = 0; i < report.drives.size(); ++i) {
-        out += i == 0 ? "{\"letter\": " : ", {\"letter\": ";
-        AppendJsonString(out, report.drives[i].letter);
-        out += ", \"label\": ";
-        AppendJsonString(out, report.drives[i].label);
-        out += '}';
-    }
-    out += "]}\n";
+    out += ", ";
+    AppendDrivesJson(out, report);
+    out += "}\n";
     return out;
 }
 

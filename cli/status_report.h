@@ -5,6 +5,7 @@
 #include "cli/command.h"
 #include "drives/drive_line.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,16 +21,33 @@ struct SwitchStates {
     bool operator==(const SwitchStates&) const = default;
 };
 
+// The administrator's own Removable Storage Access policy for removable disks, as Windows
+// acts on it: true or false when the value is set, nullopt when it is not (or unreadable).
+struct WindowsPolicy {
+    std::optional<bool> denyAll;   // Deny_All on the policy's root key
+    std::optional<bool> denyWrite; // Deny_Write for the removable-disk class
+    std::optional<bool> denyRead;  // Deny_Read for the removable-disk class
+};
+
 struct StatusReport {
     SwitchStates states;
     std::vector<drives::ListedDrive> drives;
+    WindowsPolicy windowsPolicy;
 };
 
-// One line per protection, then the drive line, each ending in "\n".
+// One line per protection, the drive line, then one line per protection that is on and
+// does not hold for a listed drive (the window's words); each ends in "\n".
 std::wstring StatusText(const StatusReport& report);
 
-// {"writeProtect": .., "usbLock": .., "autorun": .., "drives": [{"letter": .., "label": ..}]}
-// and "\n", in UTF-8. Valid JSON for any label.
+// One JSON object and "\n", in UTF-8; valid JSON for any label:
+// {"writeProtect": bool, "usbLock": bool, "autorun": bool,
+//  "drives": [{"letter": "E", "label": "DATA", "readOnly": bool, "bus": "usb",
+//              "driver": "USBSTOR" or null,
+//              "protections": {"writeProtect": {"holds": bool, "whyNot": WHY or null},
+//                              "usbLock": {...}}}],
+//  "windowsPolicy": {"Deny_All": bool or null, "Deny_Write": ..., "Deny_Read": ...}}
+// "protections" names only the protections that are on; WHY is "attachedBefore",
+// "notCovered" or "unknown".
 std::string StatusJson(const StatusReport& report);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".

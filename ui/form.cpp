@@ -394,7 +394,7 @@ SIZE Form::LabelSize(const ControlDesign& d, std::wstring text, HWND container, 
     return {width, rc.bottom - rc.top};
 }
 
-void Form::AddTooltip(HWND label) {
+bool Form::AddTooltip(HWND label) {
     if (!tooltip_) {
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
@@ -402,7 +402,7 @@ void Form::AddTooltip(HWND label) {
                                      ::GetModuleHandleW(nullptr), nullptr);
         if (!tooltip_) {
             win32::Report(L"could not create a tooltip");
-            return;
+            return false;
         }
     }
     TOOLINFOW tool{sizeof(tool)};
@@ -410,7 +410,29 @@ void Form::AddTooltip(HWND label) {
     tool.hwnd = hwnd_;
     tool.uId = reinterpret_cast<UINT_PTR>(label);
     tool.lpszText = LPSTR_TEXTCALLBACKW; // always the label's current text
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    return ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+}
+
+void Form::SetTooltip(int id, std::wstring_view text) {
+    ControlState* c = Find(id);
+    if (!c || !c->hwnd) {
+        return;
+    }
+    const bool had = !c->tip.empty();
+    c->tip = text;
+    if (text.empty() && had && tooltip_) {
+        TOOLINFOW tool{sizeof(tool)};
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
+        ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    } else if (!text.empty() && !had) {
+        // A static takes the mouse (and so shows a tip) only with SS_NOTIFY.
+        const LONG_PTR styleBits = ::GetWindowLongPtrW(c->hwnd, GWL_STYLE);
+        ::SetWindowLongPtrW(c->hwnd, GWL_STYLE, styleBits | SS_NOTIFY);
+        if (!AddTooltip(c->hwnd)) {
+            c->tip.clear();
+        }
+    }
 }
 
 HFONT Form::FontFor(const FontDesign& font) {
@@ -612,7 +634,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         if (header->hwndFrom == tooltip_ && header->code == TTN_GETDISPINFOW) {
             auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            tooltipText_ = WindowTextOf(reinterpret_cast<HWND>(info->hdr.idFrom));
+            const auto label = reinterpret_cast<HWND>(info->hdr.idFrom);
+            const ControlState* c = FindByHwnd(label);
+            tooltipText_ = c && !c->tip.empty() ? c->tip : WindowTextOf(label);
             info->lpszText = tooltipText_.data();
             // Long lines wrap in the tip rather than run off the screen.
             ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(6000, dpi_));
@@ -642,6 +666,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         PlaceWindow(reinterpret_cast<const RECT*>(lParam));
         Layout(HIWORD(wParam));
         return 0;
+    case WM_DEVICECHANGE:
+        OnDeviceChange(wParam, lParam);
+        return TRUE;
     default:
         if (msg >= WM_APP && msg <= 0xBFFF) {
             OnAppMessage(msg, wParam, lParam);

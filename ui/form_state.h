@@ -6,6 +6,7 @@
 #include "win32/unique_handle.h"
 
 #include <memory>
+#include <string>
 
 namespace kv::ui {
 
@@ -17,6 +18,7 @@ struct Form::ControlState {
     std::shared_ptr<const Picture> picture; // images and picture buttons
     win32::UniqueImageList imageList;       // picture buttons: what they draw
     bool shield = false;                    // picture buttons: with the shield
+    std::wstring tip; // the tooltip's own text; empty: the control's text (ellipsis labels)
 };
 
 } // namespace kv::ui

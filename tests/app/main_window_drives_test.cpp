@@ -6,7 +6,10 @@
 #include "tests/drives/fake_drive_source.h"
 #include "tests/drives/wine_drive.h"
 
+#include "drives/drive_line.h"
 #include "ui/form.h"
+
+#include <dbt.h>
 
 #include <chrono>
 #include <memory>
@@ -15,10 +18,10 @@ namespace kv::test {
 namespace {
 
 using M = app::frm_Main;
+using drives::Bus;
 using drives::DriveType;
 using drives::test::FakeDrive;
 using drives::test::FakeDriveSource;
-using drives::test::Read;
 
 constexpr int kTick = 5000;
 
@@ -62,7 +65,7 @@ TEST_F(DriveLineTest, StartRefreshAndAFailedPass) {
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
     fake_->SetDrives({{L"E", DriveType::Removable, true, L""}});
-    fake_->FailAt(Read::Letter, 0, 21);
+    fake_->Fail(21);
     Refresh();
     EXPECT_EQ(Line(), L"No USB Storage device detected."); // what the last complete pass said
     EXPECT_TRUE(window_->IsLoaded());
@@ -121,15 +124,73 @@ TEST_F(DriveLineTest, HungDrivesNeitherFreezeNorDoubleNorHoldTheClose) {
 
 TEST_F(DriveLineTest, TimerKeepsPassingAfterAFailure) {
     StartWithFake({});
-    fake_->FailAt(Read::Collect, 0, 5);
-    const size_t asked = fake_->Asks();
-    PumpUntil([&] { return fake_->Asks() > asked; }, kTick + 1500);
-    EXPECT_GT(fake_->Asks(), asked) << "no timer pass";
+    fake_->Fail(5);
+    const size_t asked = fake_->Collects();
+    PumpUntil([&] { return fake_->Collects() > asked; }, kTick + 1500);
+    EXPECT_GT(fake_->Collects(), asked) << "no timer pass";
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
     // A working source again: the next tick shows it.
     UseFake({{L"E", DriveType::Removable, true, L""}});
     EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected:  (E:)"; }, kTick + 1500));
+}
+
+constexpr wchar_t kNotice[] = L"If USB storage device(s) are already plugged into the computer "
+                              L"please, remove and re-attach to take changes in effect.";
+
+// The first notice line warns in red while a protection that is on does not hold for a
+// listed drive, follows the drives and the switches, and gives its design text back.
+TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    const FakeDrive data{L"E", DriveType::Removable, true, L"DATA", false, Bus::Usb, L"USBSTOR"};
+    FakeDrive sealed{L"F", DriveType::Removable, true, L"SEALED", true, Bus::Usb, L"USBSTOR"};
+    StartWithFake({data, sealed});
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection does not hold for DATA (E:): it was attached "
+                                 L"before the change. Remove and re-attach it.");
+    EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
+
+    FakeDrive reattached = data;
+    reattached.readOnly = true;
+    fake_->SetDrives({reattached, sealed});
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+    EXPECT_EQ(ColorOf(M::Label9), RGB(64, 64, 64));
+
+    Click(Ctl(M::cmdLock)); // locked: both drives stay usable until removed
+    EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
+                                 L"it is removed. And 1 more.");
+    Click(Ctl(M::cmdLock));
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
+    // A writable drive while write protection is off is no warning.
+    fake_->SetDrives({data});
+    Click(Ctl(M::cmdApply));
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+}
+
+// A volume that arrives or leaves starts a pass at once and has its facts looked up anew;
+// other device messages change nothing.
+TEST_F(DriveLineTest, AVolumeArrivingOrLeavingStartsAPassAtOnce) {
+    StartWithFake({});
+    fake_->SetDrives({{L"E", DriveType::Removable, true, L"DATA"}});
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 1u << 4, 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (E:)"; }, 1000));
+    EXPECT_EQ(fake_->Changes(), 1);
+
+    DEV_BROADCAST_HDR port{sizeof(port), DBT_DEVTYP_PORT, 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&port));
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    EXPECT_EQ(fake_->Changes(), 1);
+
+    fake_->SetDrives({});
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                   reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(PumpUntil([&] { return Line() == drives::kNoDeviceCaption; }, 1000));
+    EXPECT_EQ(fake_->Changes(), 2);
 }
 
 // A small modal window standing in for About, Help or Settings.
@@ -194,9 +255,10 @@ protected:
         RemoveDrive(L'S');
         MainWindowTest::TearDown();
     }
-    void Plug(wchar_t letter, const std::wstring& label) {
+    void Plug(wchar_t letter, const std::wstring& label, bool readOnly = false) {
         std::wstring folder;
-        const std::uint32_t result = PlugFolder(letter, label, folder);
+        const std::uint32_t result = readOnly ? PlugReadOnlyFolder(letter, label, folder)
+                                              : PlugFolder(letter, label, folder);
         plugged_.emplace_back(letter, folder);
         ASSERT_EQ(result, 0u);
     }
@@ -221,6 +283,25 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
     EXPECT_TRUE(
         PumpUntil([&] { return Line() == L"2 device(s) detected: DATA (R:), BACKUP (S:)"; }, 2000))
         << "after Refresh: " << testing::PrintToString(Line());
+}
+
+// Wine's mount manager tells the windows when it defines or removes a drive: a new drive
+// is on the line at once. A read-only drive holds write protection; a writable one whose
+// driver Wine cannot name may not.
+TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    Plug(L'R', L"SEALED", true);
+    Start();
+    EXPECT_EQ(Line(), L"1 device(s) detected: SEALED (R:)");
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
+    Plug(L'S', L"OPEN");
+    EXPECT_TRUE(
+        PumpUntil([&] { return Line() == L"2 device(s) detected: SEALED (R:), OPEN (S:)"; }, 1500))
+        << "no tick yet: " << testing::PrintToString(Line());
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for OPEN (S:): it is writable "
+                                 L"and Windows did not say how it is attached.");
+    EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
 }
 
 } // namespace
