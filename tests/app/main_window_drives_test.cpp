@@ -285,9 +285,10 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
         << "after Refresh: " << testing::PrintToString(Line());
 }
 
-// Wine's mount manager tells the windows when it defines or removes a drive: a new drive
-// is on the line at once. A read-only drive holds write protection; a writable one whose
-// driver Wine cannot name may not.
+// Wine 8's mount manager tells no window when it defines or removes a drive, so the test
+// sends the message Windows broadcasts: the new drive is on the line at once, without a
+// tick. A read-only drive holds write protection; a writable one whose driver Wine cannot
+// name may not.
 TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
     WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
     Plug(L'R', L"SEALED", true);
@@ -296,8 +297,11 @@ TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
     EXPECT_EQ(TextOf(M::Label9), kNotice);
 
     Plug(L'S', L"OPEN");
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 1u << (L'S' - L'A'), 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&volume));
     EXPECT_TRUE(
-        PumpUntil([&] { return Line() == L"2 device(s) detected: SEALED (R:), OPEN (S:)"; }, 1500))
+        PumpUntil([&] { return Line() == L"2 device(s) detected: SEALED (R:), OPEN (S:)"; }, 1000))
         << "no tick yet: " << testing::PrintToString(Line());
     EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for OPEN (S:): it is writable "
                                  L"and Windows did not say how it is attached.");
