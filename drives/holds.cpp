@@ -16,10 +16,10 @@ std::wstring Upper(std::wstring_view text) {
     return upper;
 }
 
-// The driver in plain words, for the sentence "... through <words>, which ...".
+// The driver in plain words, for the sentence "<words> it uses is not covered".
 std::wstring DriverWords(const std::optional<std::wstring>& driver) {
     if (!driver) {
-        return L"a driver Windows did not name";
+        return L"the driver";
     }
     const std::wstring name = Upper(*driver);
     if (name == L"UASPSTOR") {
@@ -85,8 +85,8 @@ std::wstring ShortfallText(const Shortfall& s) {
             return L"Write protection does not hold for " + drive +
                    L": it was attached before the change. Remove and re-attach it.";
         case WhyNot::NotCovered:
-            return L"Write protection does not hold for " + drive + L": it is attached through " +
-                   DriverWords(s.drive.driver) + L", which it does not cover.";
+            return L"Write protection does not hold for " + drive + L": " +
+                   DriverWords(s.drive.driver) + L" it uses is not covered.";
         case WhyNot::Unknown:
             break;
         }
@@ -97,8 +97,8 @@ std::wstring ShortfallText(const Shortfall& s) {
     case WhyNot::AttachedBefore:
         return L"The lock does not hold for " + drive + L": it stays usable until it is removed.";
     case WhyNot::NotCovered:
-        return L"The lock does not hold for " + drive + L": it is attached through " +
-               DriverWords(s.drive.driver) + L", which the lock does not cover.";
+        return L"The lock does not hold for " + drive + L": " + DriverWords(s.drive.driver) +
+               L" it uses is not covered.";
     case WhyNot::Unknown:
         break;
     }

@@ -36,10 +36,10 @@ TEST(StatusText, ALineForEachProtectionThatDoesNotHold) {
               L"USB Device Autorun: Disabled\n"
               L"2 device(s) detected: SSD (F:), RO (E:)\n"
               L"The lock does not hold for RO (E:): it stays usable until it is removed.\n"
-              L"Write protection does not hold for SSD (F:): it is attached through the USB "
-              L"Attached SCSI driver, which it does not cover.\n"
-              L"The lock does not hold for SSD (F:): it is attached through the USB Attached SCSI "
-              L"driver, which the lock does not cover.\n");
+              L"Write protection does not hold for SSD (F:): the USB Attached SCSI driver it uses "
+              L"is not covered.\n"
+              L"The lock does not hold for SSD (F:): the USB Attached SCSI driver it uses is not "
+              L"covered.\n");
 }
 
 TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {

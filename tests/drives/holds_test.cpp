@@ -100,19 +100,17 @@ TEST(Holds, TheWindowsWordsForEachReason) {
     };
     const Case cases[] = {
         {{Protection::WriteProtect, WhyNot::NotCovered, ssd},
-         L"Write protection does not hold for SSD (F:): it is attached through the USB Attached "
-         L"SCSI driver, which it does not cover."},
+         L"Write protection does not hold for SSD (F:): the USB Attached SCSI driver it uses is "
+         L"not covered."},
         {{Protection::WriteProtect, WhyNot::Unknown, odd},
          L"Write protection may not hold for  (H:): it is writable and Windows did not say how "
          L"it is attached."},
         {{Protection::Lock, WhyNot::AttachedBefore, card},
          L"The lock does not hold for CARD (G:): it stays usable until it is removed."},
         {{Protection::Lock, WhyNot::NotCovered, card},
-         L"The lock does not hold for CARD (G:): it is attached through the SD card driver, "
-         L"which the lock does not cover."},
+         L"The lock does not hold for CARD (G:): the SD card driver it uses is not covered."},
         {{Protection::Lock, WhyNot::NotCovered, vendor},
-         L"The lock does not hold for X (I:): it is attached through the RtsUer driver, which "
-         L"the lock does not cover."},
+         L"The lock does not hold for X (I:): the RtsUer driver it uses is not covered."},
         {{Protection::Lock, WhyNot::Unknown, odd},
          L"The lock may not hold for  (H:): it is usable and Windows did not say how it is "
          L"attached."},
