@@ -59,21 +59,18 @@ std::uint32_t SendDefine(wchar_t letter, ULONG type, const std::string& unixFold
     MountMgrUnixDrive head{};
     head.type = type;
     head.letter = static_cast<WCHAR>(std::towlower(letter));
-    if (!unixFolder.empty()) {
-        head.mountPointOffset = static_cast<USHORT>(request.size());
-        const auto* text = reinterpret_cast<const std::byte*>(unixFolder.c_str());
-        request.insert(request.end(), text, text + unixFolder.size() + 1);
-        if (request.size() > 0xFFFF) {
-            return ERROR_FILENAME_EXCED_RANGE;
+    // Appends a NUL-terminated string and sets its offset; false when the request is too big.
+    const auto append = [&](const std::string& path, USHORT& offset) {
+        if (path.empty()) {
+            return true;
         }
-    }
-    if (!unixDevice.empty()) {
-        head.deviceOffset = static_cast<USHORT>(request.size());
-        const auto* text = reinterpret_cast<const std::byte*>(unixDevice.c_str());
-        request.insert(request.end(), text, text + unixDevice.size() + 1);
-        if (request.size() > 0xFFFF) {
-            return ERROR_FILENAME_EXCED_RANGE;
-        }
+        offset = static_cast<USHORT>(request.size());
+        const auto* text = reinterpret_cast<const std::byte*>(path.c_str());
+        request.insert(request.end(), text, text + path.size() + 1);
+        return request.size() <= 0xFFFF;
+    };
+    if (!append(unixFolder, head.mountPointOffset) || !append(unixDevice, head.deviceOffset)) {
+        return ERROR_FILENAME_EXCED_RANGE;
     }
     head.size = static_cast<ULONG>(request.size());
     std::memcpy(request.data(), &head, sizeof(head));
