@@ -211,7 +211,21 @@ std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring
 }
 
 std::uint32_t PlugReadOnlyFolder(wchar_t letter, const std::wstring& label, std::wstring& folder) {
-    return Plug(letter, label, true, folder);
+    if (const auto error = Plug(letter, label, true, folder)) {
+        return error;
+    }
+    // The mount manager reads the image a moment after the drive is defined; until then
+    // the volume looks writable.
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    for (int wait = 0; wait < 200; ++wait) {
+        DWORD flags = 0;
+        if (GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+            (flags & FILE_READ_ONLY_VOLUME)) {
+            return ERROR_SUCCESS;
+        }
+        Sleep(10);
+    }
+    return ERROR_TIMEOUT;
 }
 
 void UnplugFolder(wchar_t letter, const std::wstring& folder) {
