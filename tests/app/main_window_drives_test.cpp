@@ -9,6 +9,7 @@
 #include "drives/drive_line.h"
 #include "ui/form.h"
 
+#include <commctrl.h>
 #include <dbt.h>
 
 #include <chrono>
@@ -42,6 +43,28 @@ protected:
         return *window_;
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+    // What the window's tooltip shows for a control, asked as the tooltip asks.
+    std::wstring TipOf(int id) const {
+        HWND tip = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND w, LPARAM found) {
+                wchar_t name[64] = {};
+                ::GetClassNameW(w, name, 64);
+                if (std::wstring(name) == TOOLTIPS_CLASSW) {
+                    *reinterpret_cast<HWND*>(found) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = tip;
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Ctl(id));
+        info.hdr.code = TTN_GETDISPINFOW;
+        ::SendMessageW(window_->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return info.lpszText ? info.lpszText : L"";
+    }
     // Clicks Refresh and lets the pass it starts end and reach the line.
     void Refresh() {
         const std::size_t before = fake_->Collects();
@@ -159,6 +182,9 @@ TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
     Click(Ctl(M::cmdLock)); // locked: both drives stay usable until removed
     EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
                                  L"it is removed. And 1 more.");
+    EXPECT_EQ(TipOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until it "
+                                L"is removed.\r\nThe lock does not hold for SEALED (F:): it "
+                                L"stays usable until it is removed.");
     Click(Ctl(M::cmdLock));
     EXPECT_EQ(TextOf(M::Label9), kNotice);
 

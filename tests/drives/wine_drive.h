@@ -29,7 +29,7 @@ std::uint32_t RemoveDrive(wchar_t letter);
 // The Unix path of a Windows path, as Wine maps it; nothing outside Wine or on failure.
 std::optional<std::string> UnixPathOf(const std::wstring& windowsPath);
 
-// A fresh folder in %TEMP% named after the process and the letter, with a label file unless
+// A fresh folder in %TEMP% named after the process, the time and the letter, with a label file unless
 // `label` is empty (ASCII labels), mapped as a removable drive at `letter`. Returns 0 or a
 // Win32 error code; `folder` names the folder for UnplugFolder either way.
 std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring& folder);
