@@ -261,19 +261,22 @@ drives::ProtectionsOn frm_Main::ProtectionsShownOn() const {
 
 void frm_Main::ShowShortfalls() {
     const auto shortfalls = drives::Shortfalls(listed_, ProtectionsShownOn());
+    std::wstring text = drives::ShortfallNotice(shortfalls);
+    ui::Rgb color = ui::kRed;
     if (shortfalls.empty()) {
         for (const ui::ControlDesign& notice : design().controls) {
             if (notice.id == Label9) {
-                SetText(Label9, notice.text);
-                SetColor(Label9, notice.color);
+                text = notice.text;
+                color = notice.color;
             }
         }
-        SetTooltip(Label9, L"");
-        return;
     }
-    SetText(Label9, drives::ShortfallNotice(shortfalls));
-    SetColor(Label9, ui::kRed);
     SetTooltip(Label9, drives::ShortfallList(shortfalls));
+    // Every pass comes here: the label repaints only when the notice changes.
+    if (Text(Label9) != text) {
+        SetText(Label9, text);
+        SetColor(Label9, color);
+    }
 }
 
 void frm_Main::OnAppMessage(UINT msg, WPARAM, LPARAM) {
