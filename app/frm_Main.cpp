@@ -8,6 +8,7 @@
 #include "win32/report.h"
 #include "win32/shell.h"
 #include "win32/system_message.h"
+#include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
 #include "info/frm_Help.h"
@@ -16,8 +17,14 @@
 #include "protection/switch_words.h"
 #include "protection/switches.h"
 
+#include <dbt.h>
+
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace kv::app {
 namespace {
@@ -173,13 +180,61 @@ void frm_Main::ApplyDrivePass() {
         win32::ReportWin32(L"drive pass: " + line->error().call, line->error().code);
         return;
     }
-    SetText(lblDevices, line->value());
+    listed_ = line->value();
+    SetText(lblDevices, drives::DriveLineCaption(listed_));
+    ShowShortfalls();
+}
+
+drives::ProtectionsOn frm_Main::ProtectionsShownOn() const {
+    // As the blocks show them: no second registry read (and no error lines) every pass.
+    return {.writeProtect = Text(lblStatus) == protection::kWriteProtectWords.protectionOn,
+            .lock = Text(lblUSBLockStatus) == protection::kUsbLockWords.protectionOn};
+}
+
+void frm_Main::ShowShortfalls() {
+    const auto shortfalls = drives::Shortfalls(listed_, ProtectionsShownOn());
+    std::wstring text = drives::ShortfallNotice(shortfalls);
+    ui::Rgb color = ui::kRed;
+    if (shortfalls.empty()) {
+        for (const ui::ControlDesign& notice : design().controls) {
+            if (notice.id == Label9) {
+                text = notice.text;
+                color = notice.color;
+            }
+        }
+    }
+    SetTooltip(Label9, drives::ShortfallList(shortfalls));
+    // Every pass comes here: the label repaints only when the notice changes.
+    if (Text(Label9) != text) {
+        SetText(Label9, text);
+        SetColor(Label9, color);
+    }
 }
 
 void frm_Main::OnAppMessage(UINT msg, WPARAM, LPARAM) {
     if (msg == kDrivePassEnded) {
         ApplyDrivePass();
+        if (std::exchange(passAfterThis_, false)) {
+            DetectUSBDevices();
+        }
     }
+}
+
+void frm_Main::OnDeviceChange(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) {
+        return;
+    }
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_VOLUME) {
+        return;
+    }
+    // Bus and driver are looked up again for whatever arrived; the line follows at once.
+    drivePasses_.DevicesChanged();
+    win32::Guard(L"DetectUSBDevices", [&] {
+        // A pass that runs now may have looked before the change: one more follows it.
+        passAfterThis_ = drivePasses_.Running();
+        DetectUSBDevices();
+    });
 }
 
 void frm_Main::Timer1_Timer() {
@@ -254,6 +309,10 @@ void frm_Main::OnClick(int id) {
         break;
     default:
         break;
+    }
+    // A switch may have changed what the drives should get.
+    if (IsLoaded()) {
+        ShowShortfalls();
     }
 }
 

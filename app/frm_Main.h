@@ -1,16 +1,19 @@
 #pragma once
 // The main window: the three protection switches, the line of ready removable drives,
-// two notes and the command buttons. Loading it is the program's start-up.
+// two notes (the first warns while a protection does not hold for a drive) and the
+// command buttons. Loading it is the program's start-up.
 
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
 #include "protection/switches.h"
 #include "drives/drive_pass.h"
 #include "registry/reg_api.h"
+#include "drives/holds.h"
 #include "ui/form.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kv::app {
 
@@ -41,6 +44,7 @@ protected:
     void OnTimer(int id) override;
     void Form_Unload() override;
     void OnAppMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDeviceChange(WPARAM event, LPARAM data) override;
 
 private:
     void cmdApply_Click();
@@ -62,10 +66,17 @@ private:
     void OfferRestartAsAdministrator(protection::Switch which);
     // Puts the result of the last ended pass on the line, if there is one to take.
     void ApplyDrivePass();
+    // The first notice line: a warning in red while a protection that is on does not hold
+    // for a listed drive, else its design text.
+    void ShowShortfalls();
+    // Which protections the window shows as on.
+    drives::ProtectionsOn ProtectionsShownOn() const;
 
     protection::Switches switches_;
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
+    std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass
+    bool passAfterThis_ = false;              // a device changed while a pass ran
 };
 
 } // namespace kv::app

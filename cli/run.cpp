@@ -7,6 +7,7 @@
 #include "password/password_format.h"
 #include "protection/switch_words.h"
 #include "protection/switches.h"
+#include "registry/mdl_RegFunctions.h"
 
 #include <exception>
 #include <optional>
@@ -63,6 +64,27 @@ ReportedState Reported(const SwitchState& state, Services& services) {
     return {std::nullopt, L"the value could not be read: " + services.systemMessage(state.error)};
 }
 
+// Set or not; a value that cannot be read counts as not set: Windows acts on the policy,
+// Kelvane only mentions it.
+std::optional<bool> PolicyValue(reg::RegistryApi& registry, const std::string& key,
+                                const std::string& name) {
+    const auto read = reg::mdl_RegFunctions::GetDWordValue(registry, key, name);
+    if (read.form() != reg::mdl_RegFunctions::RegReadResult::Form::Number) {
+        return std::nullopt;
+    }
+    return read.number() != 0;
+}
+
+// Windows' Removable Storage Access policy for removable disks; unset values stay unset.
+WindowsPolicy ReadWindowsPolicy(reg::RegistryApi& registry) {
+    const std::string root =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices";
+    const std::string disks = root + "\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+    return {.denyAll = PolicyValue(registry, root, "Deny_All"),
+            .denyWrite = PolicyValue(registry, disks, "Deny_Write"),
+            .denyRead = PolicyValue(registry, disks, "Deny_Read")};
+}
+
 // The state as `status` reports it, or the one line that says why it cannot be.
 std::optional<StatusReport> ReadReport(Services& services, Console& console) {
     const protection::Switches switches(services.registry);
@@ -71,7 +93,8 @@ std::optional<StatusReport> ReadReport(Services& services, Console& console) {
     };
     StatusReport report;
     report.states = {read(Switch::WriteProtect), read(Switch::UsbLock), read(Switch::Autorun)};
-    const auto drives = drives::ListReadyRemovableDrives(services.drives);
+    report.windowsPolicy = ReadWindowsPolicy(services.registry);
+    const auto drives = services.drives.ReadyDrives();
     if (!drives) {
         Fail(console,
              L"the drives could not be listed: " + DriveErrorText(drives.error(), services) + L".");

@@ -1,6 +1,8 @@
 #include "cli/status_report.h"
 
 #include "cli/utf8.h"
+#include "drives/attachment.h"
+#include "drives/holds.h"
 #include "protection/switch_words.h"
 
 namespace kv::cli {
@@ -63,6 +65,97 @@ const char* JsonState(Switch name, const ReportedState& state) {
     return CommandLineOn(name, *state.protection) ? "true" : "false";
 }
 
+const char* JsonBool(bool value) {
+    return value ? "true" : "false";
+}
+
+const char* WhyNotWord(drives::WhyNot why) {
+    switch (why) {
+    case drives::WhyNot::AttachedBefore:
+        return "attachedBefore";
+    case drives::WhyNot::NotCovered:
+        return "notCovered";
+    case drives::WhyNot::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+// The command line's answer to "which protections are on" for the drives: an unknown
+// state is not on (status says it is unknown and fails).
+drives::ProtectionsOn ProtectionsOn(const SwitchStates& states) {
+    const auto on = [](const ReportedState& state) {
+        return state.protection == protection::Protection::On;
+    };
+    return {.writeProtect = on(states.writeProtect), .lock = on(states.usbLock)};
+}
+
+void AppendProtectionJson(std::string& out, const char* name, drives::Protection protection,
+                          const drives::ListedDrive& drive) {
+    const auto why = drives::WhyNotHeld(protection, drive);
+    out += ", \"";
+    out += name;
+    out += "\": {\"holds\": ";
+    out += JsonBool(!why);
+    if (why) {
+        out += ", \"reason\": \"";
+        out += WhyNotWord(*why);
+        out += '"';
+    }
+    out += '}';
+}
+
+void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives::ProtectionsOn on) {
+    out += "{\"letter\": ";
+    AppendJsonString(out, drive.letter);
+    out += ", \"label\": ";
+    AppendJsonString(out, drive.label);
+    out += ", \"readOnly\": ";
+    out += JsonBool(drive.readOnly);
+    out += ", \"bus\": ";
+    AppendJsonString(out, drives::BusWord(drive.bus));
+    out += ", \"driver\": ";
+    if (drive.driver) {
+        AppendJsonString(out, *drive.driver);
+    } else {
+        out += "null";
+    }
+    if (on.writeProtect) {
+        AppendProtectionJson(out, "writeProtect", drives::Protection::WriteProtect, drive);
+    }
+    if (on.lock) {
+        AppendProtectionJson(out, "usbLock", drives::Protection::Lock, drive);
+    }
+    out += '}';
+}
+
+void AppendPolicyValue(std::string& out, bool& first, const char* name,
+                       std::optional<bool> value) {
+    if (!value) {
+        return; // not set
+    }
+    out += first ? "\"" : ", \"";
+    first = false;
+    out += name;
+    out += "\": ";
+    out += JsonBool(*value);
+}
+
+// The drive part of the object: "drives" and "windowsPolicy".
+void AppendDrivesJson(std::string& out, const StatusReport& report) {
+    out += "\"drives\": [";
+    for (std::size_t i = 0; i < report.drives.size(); ++i) {
+        out += i == 0 ? "" : ", ";
+        AppendDriveJson(out, report.drives[i], ProtectionsOn(report.states));
+    }
+    out += "], \"windowsPolicy\": {";
+    bool first = true;
+    AppendPolicyValue(out, first, "Deny_All", report.windowsPolicy.denyAll);
+    AppendPolicyValue(out, first, "Deny_Write", report.windowsPolicy.denyWrite);
+    AppendPolicyValue(out, first, "Deny_Read", report.windowsPolicy.denyRead);
+    out += '}';
+}
+
 } // namespace
 
 bool CommandLineOn(Switch name, protection::Protection protection) {
@@ -94,10 +187,14 @@ std::wstring StatusText(const StatusReport& report) {
         drive.label = OnOneLine(std::move(drive.label));
         drive.letter = OnOneLine(std::move(drive.letter));
     }
-    return StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
-           StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
-           StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
-           drives::DriveLineCaption(drives) + L"\n";
+    std::wstring text = StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
+                        StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
+                        StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
+                        drives::DriveLineCaption(drives) + L"\n";
+    for (const auto& shortfall : drives::Shortfalls(drives, ProtectionsOn(report.states))) {
+        text += drives::ShortfallText(shortfall) + L"\n";
+    }
+    return text;
 }
 
 std::string StatusJson(const StatusReport& report) {
@@ -108,15 +205,9 @@ std::string StatusJson(const StatusReport& report) {
     out += JsonState(Switch::UsbLock, report.states.usbLock);
     out += ", \"autorun\": ";
     out += JsonState(Switch::Autorun, report.states.autorun);
-    out += ", \"drives\": [";
-    for (std::size_t i = 0; i < report.drives.size(); ++i) {
-        out += i == 0 ? "{\"letter\": " : ", {\"letter\": ";
-        AppendJsonString(out, report.drives[i].letter);
-        out += ", \"label\": ";
-        AppendJsonString(out, report.drives[i].label);
-        out += '}';
-    }
-    out += "]}\n";
+    out += ", ";
+    AppendDrivesJson(out, report);
+    out += "}\n";
     return out;
 }
 

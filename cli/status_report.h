@@ -34,22 +34,38 @@ struct SwitchStates {
     bool operator==(const SwitchStates&) const = default;
 };
 
+// The administrator's own Removable Storage Access policy for removable disks, as Windows
+// acts on it: true or false when the value is set, nullopt when it is not (or unreadable).
+struct WindowsPolicy {
+    std::optional<bool> denyAll;   // Deny_All on the policy's root key
+    std::optional<bool> denyWrite; // Deny_Write for the removable-disk class
+    std::optional<bool> denyRead;  // Deny_Read for the removable-disk class
+};
+
 struct StatusReport {
     SwitchStates states;
     std::vector<drives::ListedDrive> drives;
+    WindowsPolicy windowsPolicy;
 };
 
-// One line per protection, then the drive line, each ending in "\n". An unknown state
-// reads "unknown" with its reason.
+// One line per protection, the drive line, then one line per protection that is on and
+// does not hold for a listed drive (the window's words); each ends in "\n". An unknown
+// state reads "unknown" with its reason.
 std::wstring StatusText(const StatusReport& report);
 
 // The version of the JSON below: it changes only when a field changes its meaning or goes
 // away; fields may be added within one version. docs/status.schema.json describes it.
 inline constexpr int kStatusJsonVersion = 1;
 
-// {"version": 1, "writeProtect": .., "usbLock": .., "autorun": .., "drives": [{"letter": ..,
-// "label": ..}]} and "\n", in UTF-8: true, false, or null for an unknown state. Valid JSON
-// for any label.
+// One JSON object and "\n", in UTF-8; valid JSON for any label:
+// {"version": 1, "writeProtect": bool or null, "usbLock": ..., "autorun": ...,
+//  "drives": [{"letter": "E", "label": "DATA", "readOnly": bool, "bus": "usb",
+//              "driver": "USBSTOR" or null,
+//              "writeProtect": {"holds": bool, "reason": WHY}, "usbLock": {...}}],
+//  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool}}
+// null is an unknown state. A drive names only the protections that are on, and "reason"
+// (WHY: "attachedBefore", "notCovered" or "unknown") only where one does not hold; a
+// policy value that is not set is left out.
 std::string StatusJson(const StatusReport& report);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".

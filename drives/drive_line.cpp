@@ -2,41 +2,6 @@
 
 namespace kv::drives {
 
-DriveResult<std::vector<ListedDrive>> ListReadyRemovableDrives(DriveSource& source) {
-    std::vector<ListedDrive> listed;
-
-    const auto drives = source.Collect();
-    if (!drives) {
-        return drives.error();
-    }
-    for (std::size_t drive = 0; drive < *drives; ++drive) {
-        const auto ready = source.IsReady(drive);
-        if (!ready) {
-            return ready.error();
-        }
-        if (!*ready) {
-            continue;
-        }
-        const auto type = source.Type(drive);
-        if (!type) {
-            return type.error();
-        }
-        if (*type != DriveType::Removable) {
-            continue;
-        }
-        const auto volume = source.VolumeName(drive);
-        if (!volume) {
-            return volume.error();
-        }
-        const auto letter = source.Letter(drive);
-        if (!letter) {
-            return letter.error();
-        }
-        listed.push_back({*letter, *volume});
-    }
-    return listed;
-}
-
 std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives) {
     // An entry is never empty (it always carries " (", the letter and ":)"), so "no entry"
     // and "empty list text" are the same test.
@@ -54,7 +19,7 @@ std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives) {
 }
 
 DriveResult<std::wstring> BuildDriveLine(DriveSource& source) {
-    const auto drives = ListReadyRemovableDrives(source);
+    const auto drives = source.ReadyDrives();
     if (!drives) {
         return drives.error();
     }

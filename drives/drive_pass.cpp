@@ -1,7 +1,5 @@
 #include "drives/drive_pass.h"
 
-#include "drives/drive_line.h"
-
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -24,7 +22,7 @@ namespace {
 DrivePasses::Line RunPass(DriveSource& source) {
     // The worker must not end the program: whatever escapes becomes a failed pass.
     try {
-        return BuildDriveLine(source);
+        return source.ReadyDrives();
     } catch (const std::exception&) {
         return DriveError{L"drive pass (exception)", 0};
     } catch (...) {
@@ -48,6 +46,17 @@ void DrivePasses::SetSource(std::shared_ptr<DriveSource> source) {
 bool DrivePasses::HasSource() const {
     const std::lock_guard guard(state_->lock);
     return state_->source != nullptr;
+}
+
+void DrivePasses::DevicesChanged() {
+    std::shared_ptr<DriveSource> source;
+    {
+        const std::lock_guard guard(state_->lock);
+        source = state_->source;
+    }
+    if (source) {
+        source->DevicesChanged();
+    }
 }
 
 bool DrivePasses::Start() {

@@ -3,7 +3,7 @@
 // seconds to answer, and the window must not freeze meanwhile.
 //
 // One pass at a time. Start() hands the pass to a detached worker and returns at once;
-// the worker builds the line, keeps the result and calls the note set with Notify(), which
+// the worker lists the drives, keeps the result and calls the note set with Notify(), which
 // only tells the owner to come and Take() it on its own thread. Everything the worker
 // touches (the source, the result, the note) lives in a state shared with it, so the
 // owner may go away while a pass hangs: Notify(nullptr) (also run by the destructor)
@@ -15,13 +15,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
+#include <vector>
 
 namespace kv::drives {
 
 class DrivePasses {
 public:
-    using Line = DriveResult<std::wstring>;
+    using Line = DriveResult<std::vector<ListedDrive>>;
 
     DrivePasses();
     ~DrivePasses();
@@ -31,6 +31,8 @@ public:
     // The source of later passes; a running pass keeps the one it started with.
     void SetSource(std::shared_ptr<DriveSource> source);
     bool HasSource() const;
+    // Tells the source that drives arrived or left (see DriveSource::DevicesChanged).
+    void DevicesChanged();
 
     // Starts a pass unless one is running; false when none was started (one runs, no
     // source, or no thread could be made). A pass counts as running until its worker has

@@ -1,14 +1,15 @@
 #pragma once
-// The machine's drives as the device line reads them: a collection taken anew for every
-// pass, then up to four properties of each drive. Every call can fail; the failure says
-// what was asked and the system's error code, so the caller can log it and keep the line
-// it already shows.
+// The machine's drives as the device line reads them: the list of ready drives of USB
+// storage, taken anew for every pass, with what is known of each. A pass can fail; the
+// failure says what was asked and the system's error code, so the caller can log it and
+// keep the line it already shows.
 
-#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace kv::drives {
 
@@ -38,8 +39,7 @@ private:
     std::variant<T, DriveError> state_;
 };
 
-// Kinds of drive. The numbers are the ones the device line has always compared against:
-// only 1, removable, is listed.
+// Kinds of drive, as GetDriveTypeW tells them.
 enum class DriveType : int {
     Unknown = 0,
     Removable = 1,
@@ -49,21 +49,33 @@ enum class DriveType : int {
     RamDisk = 5,
 };
 
+// The bus a drive hangs on, as the storage stack reports it; Unknown when it cannot be asked.
+enum class Bus { Unknown, Usb, Sd, Mmc, Nvme, Ieee1394, Sata, Scsi, Other };
+
+// One drive of the device line and what is known about it.
+struct ListedDrive {
+    std::wstring letter;   // alone, without colon or backslash: L"E"
+    std::wstring label;    // the volume label, possibly empty
+    bool readOnly = false; // the volume is mounted read-only now
+    Bus bus = Bus::Unknown;
+    // The service of the device the disk hangs on ("USBSTOR", "UASPStor", ...), as Windows
+    // spells it; nullopt when Windows cannot say.
+    std::optional<std::wstring> driver;
+
+    bool operator==(const ListedDrive&) const = default;
+};
+
 class DriveSource {
 public:
     virtual ~DriveSource() = default;
 
-    // Takes a fresh snapshot of the drive collection and returns how many drives it holds.
-    // The reads below address the drives of the latest snapshot by position, 0 first, in
-    // the order in which the collection yields them.
-    virtual DriveResult<std::size_t> Collect() = 0;
+    // The drives of the device line now, in letter order: ready, and removable or on a bus
+    // of USB storage (see IsUsbStorage). Each call looks anew; a failure ends the pass.
+    virtual DriveResult<std::vector<ListedDrive>> ReadyDrives() = 0;
 
-    virtual DriveResult<bool> IsReady(std::size_t drive) = 0;
-    virtual DriveResult<DriveType> Type(std::size_t drive) = 0;
-    // The volume label; empty when the volume has none.
-    virtual DriveResult<std::wstring> VolumeName(std::size_t drive) = 0;
-    // The letter alone, without colon or backslash: L"E".
-    virtual DriveResult<std::wstring> Letter(std::size_t drive) = 0;
+    // A drive arrived or left: what a source keeps about drives between passes is stale.
+    // Called from any thread.
+    virtual void DevicesChanged() {}
 };
 
 } // namespace kv::drives

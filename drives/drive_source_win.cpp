@@ -1,8 +1,12 @@
 #include "drives/drive_source_win.h"
 
+#include "drives/attachment.h"
+#include "drives/drive_facts_win.h"
+
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -31,10 +35,37 @@ private:
     bool restore_ = true;
 };
 
+std::array<wchar_t, 4> Root(wchar_t letter) {
+    return {letter, L':', L'\\', L'\0'};
+}
+
+struct Volume {
+    std::wstring label;
+    DWORD serial = 0;
+    bool readOnly = false;
+};
+
+// Readiness, label, serial number and the read-only flag in one call that the file system
+// answers from the mounted volume. Any failure (no medium, unformatted, vanished) is "not
+// ready".
+std::optional<Volume> ReadVolume(wchar_t letter) {
+    std::array<wchar_t, MAX_PATH + 1> label{};
+    DWORD serial = 0;
+    DWORD flags = 0;
+    QuietCriticalErrors quiet;
+    if (!GetVolumeInformationW(Root(letter).data(), label.data(), static_cast<DWORD>(label.size()),
+                               &serial, nullptr, &flags, nullptr, 0)) {
+        return std::nullopt;
+    }
+    return Volume{label.data(), serial, (flags & FILE_READ_ONLY_VOLUME) != 0};
+}
+
 class WindowsDriveSource final : public DriveSource {
 public:
-    DriveResult<std::size_t> Collect() override {
-        drives_.clear();
+    DriveResult<std::vector<ListedDrive>> ReadyDrives() override {
+        if (stale_.exchange(false)) {
+            known_ = {};
+        }
         SetLastError(ERROR_SUCCESS);
         const DWORD letters = GetLogicalDrives();
         if (letters == 0) {
@@ -43,78 +74,83 @@ public:
                 return DriveError{L"GetLogicalDrives", code};
             }
         }
+        std::vector<ListedDrive> listed;
         for (int bit = 0; bit < 26; ++bit) {
+            Known& known = known_[static_cast<std::size_t>(bit)];
             if ((letters & (DWORD{1} << bit)) == 0) {
+                known = {};
                 continue;
             }
             const auto letter = static_cast<wchar_t>(L'A' + bit);
-            if (GetDriveTypeW(Root(letter).data()) == DRIVE_REMOVABLE) {
-                drives_.push_back(Drive{letter, std::nullopt});
+            if (auto drive = Read(letter, known)) {
+                listed.push_back(std::move(*drive));
             }
         }
-        return drives_.size();
+        return listed;
     }
 
-    DriveResult<bool> IsReady(std::size_t drive) override {
-        if (drive >= drives_.size()) {
-            return OutOfRange(L"IsReady");
-        }
-        Drive& d = drives_[drive];
-        std::array<wchar_t, MAX_PATH + 1> label{};
-        {
-            QuietCriticalErrors quiet;
-            if (!GetVolumeInformationW(Root(d.letter).data(), label.data(),
-                                       static_cast<DWORD>(label.size()), nullptr, nullptr, nullptr,
-                                       nullptr, 0)) {
-                d.label.reset();
-                return false;
-            }
-        }
-        d.label = std::wstring(label.data());
-        return true;
-    }
-
-    DriveResult<DriveType> Type(std::size_t drive) override {
-        if (drive >= drives_.size()) {
-            return OutOfRange(L"Type");
-        }
-        return DriveType::Removable; // the collection holds nothing else
-    }
-
-    DriveResult<std::wstring> VolumeName(std::size_t drive) override {
-        if (drive >= drives_.size()) {
-            return OutOfRange(L"VolumeName");
-        }
-        // The label comes with the readiness probe; asking without one probes now.
-        if (!drives_[drive].label) {
-            const auto ready = IsReady(drive);
-            if (!*ready) {
-                return DriveError{L"GetVolumeInformationW", ERROR_NOT_READY};
-            }
-        }
-        return *drives_[drive].label;
-    }
-
-    DriveResult<std::wstring> Letter(std::size_t drive) override {
-        if (drive >= drives_.size()) {
-            return OutOfRange(L"Letter");
-        }
-        return std::wstring(1, drives_[drive].letter);
-    }
+    void DevicesChanged() override { stale_ = true; }
 
 private:
-    struct Drive {
-        wchar_t letter;
-        std::optional<std::wstring> label; // known once the volume was read
+    // What stays true of a letter until a drive arrives or leaves: its bus, and the driver
+    // of the volume with `serial`.
+    struct Known {
+        std::optional<Bus> bus;
+        std::optional<DWORD> serial;
+        Attachment attachment;
     };
 
-    static std::array<wchar_t, 4> Root(wchar_t letter) { return {letter, L':', L'\\', L'\0'}; }
-
-    static DriveError OutOfRange(const wchar_t* read) {
-        return DriveError{std::wstring(read) + L" (no such drive)", ERROR_INVALID_PARAMETER};
+    // Removable drives are read as before; a fixed drive only once its bus, asked without
+    // touching the media, says USB storage. Network, optical and other drives are left
+    // alone beyond their type.
+    static std::optional<ListedDrive> Read(wchar_t letter, Known& known) {
+        const DriveType type = TypeOf(letter);
+        if (type != DriveType::Removable && type != DriveType::Fixed) {
+            known = {};
+            return std::nullopt;
+        }
+        if (type == DriveType::Fixed) {
+            if (!known.bus) {
+                known.bus = QueryBus(letter);
+            }
+            if (!IsUsbStorage(type, *known.bus)) {
+                return std::nullopt;
+            }
+        }
+        const std::optional<Volume> volume = ReadVolume(letter);
+        if (!volume) {
+            return std::nullopt;
+        }
+        if (known.serial != volume->serial) { // a drive new to this letter
+            if (type == DriveType::Removable || !known.bus) {
+                known.bus = QueryBus(letter);
+            }
+            known.serial = volume->serial;
+            known.attachment = QueryAttachment(letter, *known.bus);
+        }
+        return ListedDrive{std::wstring(1, letter), volume->label, volume->readOnly, *known.bus,
+                           known.attachment.driver};
     }
 
-    std::vector<Drive> drives_;
+    static DriveType TypeOf(wchar_t letter) {
+        switch (GetDriveTypeW(Root(letter).data())) {
+        case DRIVE_REMOVABLE:
+            return DriveType::Removable;
+        case DRIVE_FIXED:
+            return DriveType::Fixed;
+        case DRIVE_REMOTE:
+            return DriveType::Network;
+        case DRIVE_CDROM:
+            return DriveType::Optical;
+        case DRIVE_RAMDISK:
+            return DriveType::RamDisk;
+        default:
+            return DriveType::Unknown;
+        }
+    }
+
+    std::array<Known, 26> known_{};
+    std::atomic<bool> stale_ = false;
 };
 
 } // namespace

@@ -1,17 +1,16 @@
 #pragma once
 // The machine's drives through the Windows drive functions (Windows only).
 //
-// The collection is the drives that GetDriveTypeW calls removable, in letter order A to Z
-// as GetLogicalDrives reports them. Asking the type first means fixed, network and optical
-// drives are never touched: no network time-outs, no spinning up, no frozen window. Such a
-// source answers the device line's questions in a different order than it asks them
-// (readiness first), yet gives the same line: a drive of another type is never listed
-// whether or not it is ready, so leaving it out of the collection changes nothing.
+// Drives in letter order A to Z as GetLogicalDrives reports them; GetDriveTypeW first, so
+// network and optical drives are never touched (no network time-outs, no spinning up, no
+// frozen window). A removable drive is listed when GetVolumeInformationW reads its volume
+// (ready), which also gives its label, serial number and read-only flag; a fixed one only
+// when its bus, asked on the volume opened without access, is one of USB storage.
+// Critical-error dialogs ("insert a disk") are off for the calling thread while a volume
+// is read. The only failure is GetLogicalDrives itself failing.
 //
-// IsReady reads the volume with GetVolumeInformationW and keeps the label for VolumeName;
-// any failure there (no medium, an unformatted or vanished volume) means "not ready", not
-// an error. Critical-error dialogs ("insert a disk") are off for the calling thread while
-// a volume is read. The only failure is GetLogicalDrives itself failing.
+// Bus and driver change only when a drive arrives: they are looked up once per letter and
+// volume serial number, and again after DevicesChanged. A pass re-reads only the volume.
 
 #include "drives/drive_source.h"
 

@@ -336,6 +336,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return MAKELRESULT(c->design->id, DC_HASDEFID);
         }
         return 0;
+    case WM_DEVICECHANGE:
+        OnDeviceChange(wParam, lParam);
+        return TRUE;
     case WM_DPICHANGED:
         PlaceWindow(reinterpret_cast<const RECT*>(lParam));
         Layout(HIWORD(wParam));

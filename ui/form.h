@@ -59,6 +59,8 @@ public:
     // Shows the small shield of an action that asks for administrator rights beside a
     // picture button's picture, or takes it away.
     void SetShield(int id, bool shown);
+    // Gives a control a tooltip of its own text; empty takes it away again.
+    void SetTooltip(int id, std::wstring_view text);
     void StartTimer(int id, unsigned intervalMs);
 
     // The form whose window (or one of whose controls) is hwnd, or nullptr.
@@ -81,6 +83,8 @@ protected:
     // derived part is already gone: a form that needs it there calls it from its own
     // destructor while IsLoaded().
     virtual void Form_Unload() {}
+    // WM_DEVICECHANGE: a device or volume arrived or left.
+    virtual void OnDeviceChange(WPARAM event, LPARAM data) { (void)event, (void)data; }
     // A message the form's own code posted to it (WM_APP to 0xBFFF).
     virtual void OnAppMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         (void)msg, (void)wParam, (void)lParam;

@@ -103,6 +103,14 @@ void Form::SetShield(int id, bool shown) {
     }
 }
 
+void Form::SetTooltip(int id, std::wstring_view text) {
+    const ControlState* c = controls_.Find(id);
+    if (!c || !c->hwnd) {
+        NoSuchControl(id);
+    }
+    tooltips_.SetOwn(hwnd_, c->hwnd, text);
+}
+
 void Form::StartTimer(int id, unsigned intervalMs) {
     if (!hwnd_ || !::SetTimer(hwnd_, static_cast<UINT_PTR>(id), intervalMs, nullptr)) {
         throw std::runtime_error("SetTimer failed");

@@ -6,7 +6,11 @@
 #include "tests/drives/fake_drive_source.h"
 #include "tests/drives/wine_drive.h"
 
+#include "drives/drive_line.h"
 #include "ui/form.h"
+
+#include <commctrl.h>
+#include <dbt.h>
 
 #include <chrono>
 #include <memory>
@@ -15,10 +19,10 @@ namespace kv::test {
 namespace {
 
 using M = app::frm_Main;
+using drives::Bus;
 using drives::DriveType;
 using drives::test::FakeDrive;
 using drives::test::FakeDriveSource;
-using drives::test::Read;
 
 constexpr int kTick = 5000;
 
@@ -39,6 +43,28 @@ protected:
         return *window_;
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+    // What the window's tooltip shows for a control, asked as the tooltip asks.
+    std::wstring TipOf(int id) const {
+        HWND tip = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND w, LPARAM found) {
+                wchar_t name[64] = {};
+                ::GetClassNameW(w, name, 64);
+                if (std::wstring(name) == TOOLTIPS_CLASSW) {
+                    *reinterpret_cast<HWND*>(found) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = tip;
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Ctl(id));
+        info.hdr.code = TTN_GETDISPINFOW;
+        ::SendMessageW(window_->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return info.lpszText ? info.lpszText : L"";
+    }
     // Clicks Refresh and lets the pass it starts end and reach the line.
     void Refresh() {
         const std::size_t before = fake_->Collects();
@@ -62,7 +88,7 @@ TEST_F(DriveLineTest, StartRefreshAndAFailedPass) {
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
     fake_->SetDrives({{L"E", DriveType::Removable, true, L""}});
-    fake_->FailAt(Read::Letter, 0, 21);
+    fake_->Fail(21);
     Refresh();
     EXPECT_EQ(Line(), L"No USB Storage device detected."); // what the last complete pass said
     EXPECT_TRUE(window_->IsLoaded());
@@ -121,15 +147,76 @@ TEST_F(DriveLineTest, HungDrivesNeitherFreezeNorDoubleNorHoldTheClose) {
 
 TEST_F(DriveLineTest, TimerKeepsPassingAfterAFailure) {
     StartWithFake({});
-    fake_->FailAt(Read::Collect, 0, 5);
-    const size_t asked = fake_->Asks();
-    PumpUntil([&] { return fake_->Asks() > asked; }, kTick + 1500);
-    EXPECT_GT(fake_->Asks(), asked) << "no timer pass";
+    fake_->Fail(5);
+    const size_t asked = fake_->Collects();
+    PumpUntil([&] { return fake_->Collects() > asked; }, kTick + 1500);
+    EXPECT_GT(fake_->Collects(), asked) << "no timer pass";
     EXPECT_EQ(Line(), L"No USB Storage device detected.");
 
     // A working source again: the next tick shows it.
     UseFake({{L"E", DriveType::Removable, true, L""}});
     EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected:  (E:)"; }, kTick + 1500));
+}
+
+constexpr wchar_t kNotice[] = L"If USB storage device(s) are already plugged into the computer "
+                              L"please, remove and re-attach to take changes in effect.";
+
+// The first notice line warns in red while a protection that is on does not hold for a
+// listed drive, follows the drives and the switches, and gives its design text back.
+TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    const FakeDrive data{L"E", DriveType::Removable, true, L"DATA", false, Bus::Usb, L"USBSTOR"};
+    FakeDrive sealed{L"F", DriveType::Removable, true, L"SEALED", true, Bus::Usb, L"USBSTOR"};
+    StartWithFake({data, sealed});
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection does not hold for DATA (E:): it was attached "
+                                 L"before the change. Remove and re-attach it.");
+    EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
+
+    FakeDrive reattached = data;
+    reattached.readOnly = true;
+    fake_->SetDrives({reattached, sealed});
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+    EXPECT_EQ(ColorOf(M::Label9), RGB(64, 64, 64));
+
+    Click(Ctl(M::cmdLock)); // locked: both drives stay usable until removed
+    EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
+                                 L"it is removed. And 1 more.");
+    EXPECT_EQ(TipOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until it "
+                                L"is removed.\r\nThe lock does not hold for SEALED (F:): it "
+                                L"stays usable until it is removed.");
+    Click(Ctl(M::cmdLock));
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
+    // A writable drive while write protection is off is no warning.
+    fake_->SetDrives({data});
+    Click(Ctl(M::cmdApply));
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+}
+
+// A volume that arrives or leaves starts a pass at once and has its facts looked up anew;
+// other device messages change nothing.
+TEST_F(DriveLineTest, AVolumeArrivingOrLeavingStartsAPassAtOnce) {
+    StartWithFake({});
+    fake_->SetDrives({{L"E", DriveType::Removable, true, L"DATA"}});
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 1u << 4, 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(PumpUntil([&] { return Line() == L"1 device(s) detected: DATA (E:)"; }, 1000));
+    EXPECT_EQ(fake_->Changes(), 1);
+
+    DEV_BROADCAST_HDR port{sizeof(port), DBT_DEVTYP_PORT, 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&port));
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    EXPECT_EQ(fake_->Changes(), 1);
+
+    fake_->SetDrives({});
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                   reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(PumpUntil([&] { return Line() == drives::kNoDeviceCaption; }, 1000));
+    EXPECT_EQ(fake_->Changes(), 2);
 }
 
 // A small modal window standing in for About, Help or Settings.
@@ -194,9 +281,10 @@ protected:
         RemoveDrive(L'S');
         MainWindowTest::TearDown();
     }
-    void Plug(wchar_t letter, const std::wstring& label) {
+    void Plug(wchar_t letter, const std::wstring& label, bool readOnly = false) {
         std::wstring folder;
-        const std::uint32_t result = PlugFolder(letter, label, folder);
+        const std::uint32_t result = readOnly ? PlugReadOnlyFolder(letter, label, folder)
+                                              : PlugFolder(letter, label, folder);
         plugged_.emplace_back(letter, folder);
         ASSERT_EQ(result, 0u);
     }
@@ -221,6 +309,29 @@ TEST_F(PluggedDriveTest, LineFollowsDrivesAtStartOnRefreshAndOnTheTimer) {
     EXPECT_TRUE(
         PumpUntil([&] { return Line() == L"2 device(s) detected: DATA (R:), BACKUP (S:)"; }, 2000))
         << "after Refresh: " << testing::PrintToString(Line());
+}
+
+// Wine 8's mount manager tells no window when it defines or removes a drive, so the test
+// sends the message Windows broadcasts: the new drive is on the line at once, without a
+// tick. A read-only drive holds write protection; a writable one whose driver Wine cannot
+// name may not.
+TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    Plug(L'R', L"SEALED", true);
+    Start();
+    EXPECT_EQ(Line(), L"1 device(s) detected: SEALED (R:)");
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
+    Plug(L'S', L"OPEN");
+    DEV_BROADCAST_VOLUME volume{sizeof(volume), DBT_DEVTYP_VOLUME, 0, 1u << (L'S' - L'A'), 0};
+    ::SendMessageW(window_->hwnd(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                   reinterpret_cast<LPARAM>(&volume));
+    EXPECT_TRUE(
+        PumpUntil([&] { return Line() == L"2 device(s) detected: SEALED (R:), OPEN (S:)"; }, 1000))
+        << "no tick yet: " << testing::PrintToString(Line());
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for OPEN (S:): it is writable "
+                                 L"and Windows did not say how it is attached.");
+    EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
 }
 
 } // namespace

@@ -303,7 +303,8 @@ TEST_F(CommandLineTest, StatusShowsWhatTheWindowShows) {
         const Outcome json = RunKelvane(L"status --json");
         EXPECT_EQ(json.exitCode, 0u) << json.err;
         EXPECT_TRUE(json.out.starts_with(c.json)) << json.out;
-        EXPECT_TRUE(json.out.ends_with("]}\r\n")) << json.out;
+        EXPECT_TRUE(Contains(json.out, R"(], "windowsPolicy": {"Deny_All": )")) << json.out;
+        EXPECT_TRUE(json.out.ends_with("}}\r\n")) << json.out;
         EXPECT_EQ(json.err, "");
         // Reading changes nothing, not even a missing key.
         EXPECT_EQ(Read(kWriteProtect), c.writeProtect);
@@ -316,15 +317,34 @@ TEST_F(CommandLineTest, StatusShowsWhatTheWindowShows) {
         << text.out;
 }
 
-TEST(CommandLineDrives, StatusListsReadyRemovableDrivesWithTheirLabels) {
+TEST_F(CommandLineTest, StatusListsDrivesWithTheirFactsAndWhereWriteProtectionFails) {
     ASSERT_TRUE(RunningUnderWine());
-    std::wstring folder;
-    ASSERT_EQ(PlugFolder(L'K', L"My \"USB\" \\ 1", folder), 0u);
+    Write(kWriteProtect, Dword(1));
+    Write(kStart, Dword(3));
+    std::wstring writable, readOnly;
+    ASSERT_EQ(PlugFolder(L'K', L"My \"USB\" \\ 1", writable), 0u);
+    ASSERT_EQ(PlugReadOnlyFolder(L'L', L"SEALED", readOnly), 0u);
     const Outcome json = RunKelvane(L"status --json");
     const Outcome text = RunKelvane(L"status");
-    UnplugFolder(L'K', folder);
-    EXPECT_TRUE(Contains(json.out, R"({"letter": "K", "label": "My \"USB\" \\ 1"})")) << json.out;
-    EXPECT_TRUE(Contains(text.out, R"(My "USB" \ 1 (K:))")) << text.out;
+    UnplugFolder(L'K', writable);
+    UnplugFolder(L'L', readOnly);
+    // Wine cannot say how a drive is attached: the driver is unknown, and so is the reason.
+    EXPECT_TRUE(Contains(json.out, R"({"letter": "K", "label": "My \"USB\" \\ 1", )"
+                                   R"("readOnly": false, "bus": )"))
+        << json.out;
+    EXPECT_TRUE(Contains(json.out, R"("driver": null, "protections": {"writeProtect": )"
+                                   R"({"holds": false, "whyNot": "unknown"}}})"))
+        << json.out;
+    EXPECT_TRUE(Contains(json.out, R"({"letter": "L", "label": "SEALED", "readOnly": true, )"))
+        << json.out;
+    EXPECT_TRUE(Contains(json.out, R"({"writeProtect": {"holds": true, "whyNot": null}})"))
+        << json.out;
+    EXPECT_TRUE(Contains(text.out, R"(My "USB" \ 1 (K:), SEALED (L:))")) << text.out;
+    EXPECT_TRUE(Contains(text.out,
+                         "\r\nWrite protection may not hold for My \"USB\" \\ 1 (K:): "
+                         "it is writable and Windows did not say how it is attached.\r\n"))
+        << text.out;
+    EXPECT_FALSE(Contains(text.out, "hold for SEALED")) << text.out;
 }
 
 TEST_F(CommandLineTest, SetStoresTheValueAndReadsItBack) {

@@ -86,11 +86,18 @@ protected:
 TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
     drives.drives = {{L"E", drives::DriveType::Removable, true, L"DATA"}};
     stored = {password::StoreReadStatus::Value, L"secret", 0}; // status never asks
+    // Windows' own policy is read as it stands: set or not.
+    const std::string policy = "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices";
+    registry.SetDWord(reg::kHkeyLocalMachine, policy, "Deny_All", 0);
+    registry.SetDWord(reg::kHkeyLocalMachine, policy + "\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}",
+                      "Deny_Write", 1);
     registry.ClearCalls();
     EXPECT_EQ(Run({L"status", L"--json"}), kDone);
     EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": false, )"
                            R"("autorun": true, )"
-                           R"("drives": [{"letter": "E", "label": "DATA"}]})"
+                           R"("drives": [{"letter": "E", "label": "DATA", "readOnly": false, )"
+                           R"("bus": "unknown", "driver": null}], )"
+                           R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
                            "\n");
     EXPECT_EQ(console.err, "");
     EXPECT_EQ(console.reads, 0);
@@ -101,7 +108,7 @@ TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
 }
 
 TEST_F(RunTest, StatusFailsWholeWhenTheDrivesCannotBeListed) {
-    drives.FailAt(drives::test::Read::Collect, 0, 21);
+    drives.Fail(21);
     EXPECT_EQ(Run({L"status"}), kFailed);
     EXPECT_EQ(console.out, "");
     EXPECT_EQ(console.err,

@@ -58,23 +58,21 @@ TEST(DriveLine, EmptyVolumeNameLeavesTwoBlanksAfterTheColon) {
     EXPECT_EQ(Caption(source), L"2 device(s) detected:  (E:), BACKUP (F:)");
 }
 
-TEST(DriveLine, SkipsNotReadyAndOtherTypesWithoutReadingMore) {
+TEST(DriveLine, ListsReadyRemovableDrivesAndFixedOnesOfUsbStorage) {
     FakeDriveSource source;
     source.drives = {
         {L"A", DriveType::Removable, false, L"EMPTY"}, // no medium
-        {L"C", DriveType::Fixed, true, L"SYSTEM"},     {L"D", DriveType::Optical, true, L"DISC"},
-        {L"E", DriveType::Removable, true, L"DATA"},   {L"N", DriveType::Network, true, L"SHARE"},
-        {L"R", DriveType::RamDisk, true, L"RAM"},      {L"U", DriveType::Unknown, true, L"ODD"},
+        {L"C", DriveType::Fixed, true, L"SYSTEM", false, Bus::Sata},
+        {L"D", DriveType::Optical, true, L"DISC", true, Bus::Usb},
+        {L"E", DriveType::Removable, true, L"DATA"},
+        {L"F", DriveType::Fixed, true, L"SSD", false, Bus::Usb},
+        {L"G", DriveType::Fixed, true, L"CARD", false, Bus::Sd},
+        {L"H", DriveType::Fixed, true, L"NVME", false, Bus::Nvme},
+        {L"I", DriveType::Fixed, true, L"ASKED", false, Bus::Unknown},
+        {L"N", DriveType::Network, true, L"SHARE"},
+        {L"R", DriveType::RamDisk, true, L"RAM"},
     };
-    EXPECT_EQ(Caption(source), L"1 device(s) detected: DATA (E:)");
-
-    const std::vector<Asked> expected = {
-        {Read::Collect, 0},    {Read::IsReady, 0}, {Read::IsReady, 1}, {Read::Type, 1},
-        {Read::IsReady, 2},    {Read::Type, 2},    {Read::IsReady, 3}, {Read::Type, 3},
-        {Read::VolumeName, 3}, {Read::Letter, 3},  {Read::IsReady, 4}, {Read::Type, 4},
-        {Read::IsReady, 5},    {Read::Type, 5},    {Read::IsReady, 6}, {Read::Type, 6},
-    };
-    EXPECT_EQ(source.log, expected);
+    EXPECT_EQ(Caption(source), L"3 device(s) detected: DATA (E:), SSD (F:), CARD (G:)");
 }
 
 TEST(DriveLine, EachPassStartsFromAnEmptyListAndTakesTheCollectionAnew) {
@@ -89,48 +87,13 @@ TEST(DriveLine, EachPassStartsFromAnEmptyListAndTakesTheCollectionAnew) {
     EXPECT_EQ(Caption(source), L"No USB Storage device detected.");
 }
 
-TEST(DriveLine, ListGivesLetterAndLabelApartInTheLineOrder) {
+TEST(DriveLine, AFailedPassGivesTheErrorAndNoCaption) {
     FakeDriveSource source;
-    source.drives = {
-        Usb(L"F", L"BACKUP"), {L"C", DriveType::Fixed, true, L"SYSTEM"}, Usb(L"E", L"")};
-    const auto drives = ListReadyRemovableDrives(source);
-    ASSERT_TRUE(drives.has_value());
-    EXPECT_EQ(*drives, (std::vector<ListedDrive>{{L"F", L"BACKUP"}, {L"E", L""}}));
-}
-
-// A failure at any read ends the pass there and gives the error instead of a caption.
-struct FailurePoint {
-    Read read;
-    std::size_t drive;
-};
-
-class DriveLineFailure : public ::testing::TestWithParam<FailurePoint> {};
-
-TEST_P(DriveLineFailure, GivesTheErrorAndNoCaption) {
-    FakeDriveSource source;
-    source.drives = {Usb(L"E", L"DATA"), Usb(L"F", L"BACKUP")};
-    source.FailAt(GetParam().read, GetParam().drive, 21);
-
+    source.drives = {Usb(L"E", L"DATA")};
+    source.Fail(21);
     const auto line = BuildDriveLine(source);
     ASSERT_FALSE(line.has_value());
     EXPECT_EQ(line.error(), (DriveError{L"fake read", 21}));
-    // Nothing was asked after the failing read.
-    EXPECT_EQ(source.log.back(), (Asked{GetParam().read, GetParam().drive}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryRead, DriveLineFailure,
-    ::testing::Values(FailurePoint{Read::Collect, 0}, FailurePoint{Read::IsReady, 0},
-                      FailurePoint{Read::Type, 0}, FailurePoint{Read::VolumeName, 0},
-                      FailurePoint{Read::Letter, 0}, FailurePoint{Read::IsReady, 1},
-                      FailurePoint{Read::Type, 1}, FailurePoint{Read::VolumeName, 1},
-                      FailurePoint{Read::Letter, 1}));
-
-TEST(DriveLine, FailureOnASkippedDriveStillEndsThePass) {
-    FakeDriveSource source;
-    source.drives = {{L"C", DriveType::Fixed, true, L"SYSTEM"}, Usb(L"E", L"DATA")};
-    source.FailAt(Read::Type, 0, 5);
-    EXPECT_FALSE(BuildDriveLine(source).has_value());
 }
 
 } // namespace

@@ -44,10 +44,11 @@ TEST(DrivePassesTest, OnePassAtATimeAndItsResultTakenOnce) {
     EXPECT_EQ(notes, 1);
     const auto line = passes.Take();
     ASSERT_TRUE(line && line->has_value());
-    EXPECT_EQ(line->value(), L"1 device(s) detected: DATA (E:)");
+    ASSERT_EQ(line->value().size(), 1u);
+    EXPECT_EQ(line->value()[0].label, L"DATA");
     EXPECT_FALSE(passes.Take());
 
-    held.source->FailAt(Read::Collect, 0, 21);
+    held.source->Fail(21);
     ASSERT_TRUE(passes.Start());
     ASSERT_TRUE(passes.WaitFor(5s));
     const auto failed = passes.Take();

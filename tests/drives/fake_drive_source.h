@@ -1,14 +1,14 @@
 #pragma once
-// A drive source for tests: yields any list of drives, can fail at any read, can hold a
-// pass inside Collect until the test lets it go, and keeps a log of what was asked.
+// A drive source for tests: yields any list of drives, can fail, can hold a pass until the
+// test lets it go, and counts passes.
 //
 // The window runs its passes on a worker thread: a test that lets passes run changes the
-// drives through SetDrives and counts reads through Asks(), which take the source's lock.
+// drives through SetDrives and counts through Collects(), which take the source's lock.
 // The plain fields are for tests that call the source from one thread.
 
+#include "drives/attachment.h"
 #include "drives/drive_source.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -24,14 +24,9 @@ struct FakeDrive {
     DriveType type = DriveType::Removable;
     bool ready = true;
     std::wstring volume;
-};
-
-enum class Read { Collect, IsReady, Type, VolumeName, Letter };
-
-struct Asked {
-    Read read;
-    std::size_t drive; // 0 for Collect
-    bool operator==(const Asked&) const = default;
+    bool readOnly = false;
+    Bus bus = Bus::Unknown;
+    std::optional<std::wstring> driver;
 };
 
 // Holds every Collect while closed, as a drive that takes its time to answer. Shared, so
@@ -77,89 +72,58 @@ private:
     int passed_ = 0;
 };
 
+// Lists its ready drives of USB storage as the Windows source does (IsUsbStorage).
 class FakeDriveSource final : public DriveSource {
 public:
     std::vector<FakeDrive> drives;
-    std::vector<Asked> log;
-    std::shared_ptr<DriveGate> gate; // when set, Collect waits at it
+    std::shared_ptr<DriveGate> gate; // when set, every pass waits at it
 
-    // Makes the given read of the given drive fail with `code` (once set, every time).
-    void FailAt(Read read, std::size_t drive, std::uint32_t code) {
+    // Makes every later pass fail with `code`.
+    void Fail(std::uint32_t code) {
         const std::lock_guard guard(lock_);
-        failure_ = Failure{read, drive, code};
+        failure_ = code;
     }
     void SetDrives(std::vector<FakeDrive> list) {
         const std::lock_guard guard(lock_);
         drives = std::move(list);
     }
-    std::size_t Asks() const {
-        const std::lock_guard guard(lock_);
-        return log.size();
-    }
+    // How many passes asked for the drives, and how often DevicesChanged was called.
     std::size_t Collects() const {
         const std::lock_guard guard(lock_);
-        return static_cast<std::size_t>(std::count_if(
-            log.begin(), log.end(), [](const Asked& a) { return a.read == Read::Collect; }));
+        return collects_;
+    }
+    int Changes() const {
+        const std::lock_guard guard(lock_);
+        return changes_;
     }
 
-    DriveResult<std::size_t> Collect() override {
+    DriveResult<std::vector<ListedDrive>> ReadyDrives() override {
         if (gate) {
             gate->Enter();
         }
         const std::lock_guard guard(lock_);
-        if (auto error = Ask(Read::Collect, 0)) {
-            return *error;
+        ++collects_;
+        if (failure_) {
+            return DriveError{L"fake read", *failure_};
         }
-        snapshot_ = drives;
-        return snapshot_.size();
+        std::vector<ListedDrive> listed;
+        for (const FakeDrive& d : drives) {
+            if (d.ready && IsUsbStorage(d.type, d.bus)) {
+                listed.push_back({d.letter, d.volume, d.readOnly, d.bus, d.driver});
+            }
+        }
+        return listed;
     }
-    DriveResult<bool> IsReady(std::size_t drive) override {
+    void DevicesChanged() override {
         const std::lock_guard guard(lock_);
-        if (auto error = Ask(Read::IsReady, drive)) {
-            return *error;
-        }
-        return snapshot_.at(drive).ready;
-    }
-    DriveResult<DriveType> Type(std::size_t drive) override {
-        const std::lock_guard guard(lock_);
-        if (auto error = Ask(Read::Type, drive)) {
-            return *error;
-        }
-        return snapshot_.at(drive).type;
-    }
-    DriveResult<std::wstring> VolumeName(std::size_t drive) override {
-        const std::lock_guard guard(lock_);
-        if (auto error = Ask(Read::VolumeName, drive)) {
-            return *error;
-        }
-        return snapshot_.at(drive).volume;
-    }
-    DriveResult<std::wstring> Letter(std::size_t drive) override {
-        const std::lock_guard guard(lock_);
-        if (auto error = Ask(Read::Letter, drive)) {
-            return *error;
-        }
-        return snapshot_.at(drive).letter;
+        ++changes_;
     }
 
 private:
-    struct Failure {
-        Read read;
-        std::size_t drive;
-        std::uint32_t code;
-    };
-
-    std::optional<DriveError> Ask(Read read, std::size_t drive) {
-        log.push_back({read, drive});
-        if (failure_ && failure_->read == read && failure_->drive == drive) {
-            return DriveError{L"fake read", failure_->code};
-        }
-        return std::nullopt;
-    }
-
     mutable std::mutex lock_;
-    std::vector<FakeDrive> snapshot_;
-    std::optional<Failure> failure_;
+    std::optional<std::uint32_t> failure_;
+    std::size_t collects_ = 0;
+    int changes_ = 0;
 };
 
 } // namespace kv::drives::test

@@ -50,7 +50,8 @@ private:
     HANDLE h_;
 };
 
-std::uint32_t SendDefine(wchar_t letter, ULONG type, const std::string& unixFolder) {
+std::uint32_t SendDefine(wchar_t letter, ULONG type, const std::string& unixFolder,
+                         const std::string& unixDevice = {}) {
     if (!std::iswalpha(letter) || std::towupper(letter) < L'A' || std::towupper(letter) > L'Z') {
         return ERROR_INVALID_PARAMETER;
     }
@@ -58,13 +59,18 @@ std::uint32_t SendDefine(wchar_t letter, ULONG type, const std::string& unixFold
     MountMgrUnixDrive head{};
     head.type = type;
     head.letter = static_cast<WCHAR>(std::towlower(letter));
-    if (!unixFolder.empty()) {
-        head.mountPointOffset = static_cast<USHORT>(request.size());
-        const auto* text = reinterpret_cast<const std::byte*>(unixFolder.c_str());
-        request.insert(request.end(), text, text + unixFolder.size() + 1);
-        if (request.size() > 0xFFFF) {
-            return ERROR_FILENAME_EXCED_RANGE;
+    // Appends a NUL-terminated string and sets its offset; false when the request is too big.
+    const auto append = [&](const std::string& path, USHORT& offset) {
+        if (path.empty()) {
+            return true;
         }
+        offset = static_cast<USHORT>(request.size());
+        const auto* text = reinterpret_cast<const std::byte*>(path.c_str());
+        request.insert(request.end(), text, text + path.size() + 1);
+        return request.size() <= 0xFFFF;
+    };
+    if (!append(unixFolder, head.mountPointOffset) || !append(unixDevice, head.deviceOffset)) {
+        return ERROR_FILENAME_EXCED_RANGE;
     }
     head.size = static_cast<ULONG>(request.size());
     std::memcpy(request.data(), &head, sizeof(head));
@@ -88,11 +94,12 @@ using WineGetUnixFileName = char*(__cdecl*)(const wchar_t*);
 
 } // namespace
 
-std::uint32_t DefineRemovableDrive(wchar_t letter, const std::string& unixFolder) {
+std::uint32_t DefineRemovableDrive(wchar_t letter, const std::string& unixFolder,
+                                   const std::string& unixDevice) {
     if (unixFolder.empty()) {
         return ERROR_INVALID_PARAMETER;
     }
-    return SendDefine(letter, DRIVE_REMOVABLE, unixFolder);
+    return SendDefine(letter, DRIVE_REMOVABLE, unixFolder, unixDevice);
 }
 
 std::uint32_t RemoveDrive(wchar_t letter) {
@@ -118,7 +125,45 @@ std::optional<std::string> UnixPathOf(const std::wstring& windowsPath) {
     return path;
 }
 
-std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring& folder) {
+namespace {
+
+std::uint32_t WriteWholeFile(const std::wstring& path, const void* bytes, DWORD size) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes, size, &written, nullptr);
+    const DWORD error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    return error;
+}
+
+constexpr wchar_t kImageName[] = L"\\readonly.iso";
+
+// The least ISO 9660 image Wine takes for a CD file system: 16 empty sectors, a primary
+// volume descriptor with the volume id, and the set terminator.
+std::vector<char> IsoImage(const std::wstring& label) {
+    constexpr std::size_t kSector = 2048;
+    std::vector<char> image(20 * kSector, '\0');
+    const char primary[] = "\x01"
+                           "CD001"
+                           "\x01";
+    const char terminator[] = "\xFF"
+                              "CD001"
+                              "\x01";
+    std::memcpy(&image[16 * kSector], primary, 7);
+    std::memcpy(&image[17 * kSector], terminator, 7);
+    char* volumeId = &image[16 * kSector + 40];
+    std::memset(volumeId, ' ', 32);
+    for (std::size_t i = 0; i < label.size() && i < 32; ++i) {
+        volumeId[i] = static_cast<char>(label[i]);
+    }
+    return image;
+}
+
+std::uint32_t Plug(wchar_t letter, const std::wstring& label, bool readOnly, std::wstring& folder) {
     wchar_t temp[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, temp) == 0) {
         return GetLastError();
@@ -132,32 +177,62 @@ std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring
     const std::wstring labelFile = folder + L"\\.windows-label";
     DeleteFileW(labelFile.c_str());
     if (!label.empty()) {
-        HANDLE file = CreateFileW(labelFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return GetLastError();
-        }
         const std::string bytes(label.begin(), label.end());
-        DWORD written = 0;
-        const BOOL ok =
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        const DWORD error = ok ? 0 : GetLastError();
-        CloseHandle(file);
-        if (!ok) {
+        if (const auto error =
+                WriteWholeFile(labelFile, bytes.data(), static_cast<DWORD>(bytes.size()))) {
             return error;
+        }
+    }
+    const std::wstring imageFile = folder + kImageName;
+    DeleteFileW(imageFile.c_str());
+    std::optional<std::string> unixImage;
+    if (readOnly) {
+        const std::vector<char> image = IsoImage(label);
+        if (const auto error =
+                WriteWholeFile(imageFile, image.data(), static_cast<DWORD>(image.size()))) {
+            return error;
+        }
+        unixImage = UnixPathOf(imageFile);
+        if (!unixImage) {
+            return ERROR_PATH_NOT_FOUND;
         }
     }
     const std::optional<std::string> unixFolder = UnixPathOf(folder);
     if (!unixFolder) {
         return ERROR_PATH_NOT_FOUND;
     }
-    return DefineRemovableDrive(letter, *unixFolder);
+    return DefineRemovableDrive(letter, *unixFolder, unixImage.value_or(std::string()));
+}
+
+} // namespace
+
+std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring& folder) {
+    return Plug(letter, label, false, folder);
+}
+
+std::uint32_t PlugReadOnlyFolder(wchar_t letter, const std::wstring& label, std::wstring& folder) {
+    if (const auto error = Plug(letter, label, true, folder)) {
+        return error;
+    }
+    // The mount manager reads the image a moment after the drive is defined; until then
+    // the volume looks writable.
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    for (int wait = 0; wait < 200; ++wait) {
+        DWORD flags = 0;
+        if (GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+            (flags & FILE_READ_ONLY_VOLUME)) {
+            return ERROR_SUCCESS;
+        }
+        Sleep(10);
+    }
+    return ERROR_TIMEOUT;
 }
 
 void UnplugFolder(wchar_t letter, const std::wstring& folder) {
     RemoveDrive(letter);
     if (!folder.empty()) {
         DeleteFileW((folder + L"\\.windows-label").c_str());
+        DeleteFileW((folder + kImageName).c_str());
         RemoveDirectoryW(folder.c_str());
     }
 }

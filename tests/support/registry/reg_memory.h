@@ -6,7 +6,7 @@
 //   kv::test::MemoryRegistry reg;                     // store + recorder in one
 //   reg.SetDWord(kv::reg::kHkeyLocalMachine, "SYSTEM\\x", "Start", 3);
 //   reg.InjectFault({.call = kv::test::RegCall::SetValueEx, .result = 5});
-//   kv::reg::mdl_RegFunctions::SetRegistryApi(&reg);
+//   kv::reg::mdl_RegFunctions::GetDWordValue(reg, path, name);
 //   ...
 //   EXPECT_EQ(reg.OpenKeyCount(), 0u);
 //
