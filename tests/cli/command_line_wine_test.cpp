@@ -303,7 +303,7 @@ TEST_F(CommandLineTest, StatusShowsWhatTheWindowShows) {
         const Outcome json = RunKelvane(L"status --json");
         EXPECT_EQ(json.exitCode, 0u) << json.err;
         EXPECT_TRUE(json.out.starts_with(c.json)) << json.out;
-        EXPECT_TRUE(Contains(json.out, R"(], "windowsPolicy": {"Deny_All": )")) << json.out;
+        EXPECT_TRUE(Contains(json.out, R"(], "windowsPolicy": {)")) << json.out;
         EXPECT_TRUE(json.out.ends_with("}}\r\n")) << json.out;
         EXPECT_EQ(json.err, "");
         // Reading changes nothing, not even a missing key.
@@ -332,12 +332,12 @@ TEST_F(CommandLineTest, StatusListsDrivesWithTheirFactsAndWhereWriteProtectionFa
     EXPECT_TRUE(Contains(json.out, R"({"letter": "K", "label": "My \"USB\" \\ 1", )"
                                    R"("readOnly": false, "bus": )"))
         << json.out;
-    EXPECT_TRUE(Contains(json.out, R"("driver": null, "protections": {"writeProtect": )"
-                                   R"({"holds": false, "whyNot": "unknown"}}})"))
+    EXPECT_TRUE(Contains(json.out, R"("driver": null, "writeProtect": )"
+                                   R"({"holds": false, "reason": "unknown"}})"))
         << json.out;
     EXPECT_TRUE(Contains(json.out, R"({"letter": "L", "label": "SEALED", "readOnly": true, )"))
         << json.out;
-    EXPECT_TRUE(Contains(json.out, R"({"writeProtect": {"holds": true, "whyNot": null}})"))
+    EXPECT_TRUE(Contains(json.out, R"("writeProtect": {"holds": true}})"))
         << json.out;
     EXPECT_TRUE(Contains(text.out, R"(My "USB" \ 1 (K:), SEALED (L:))")) << text.out;
     EXPECT_TRUE(Contains(text.out,

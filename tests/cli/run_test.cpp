@@ -204,7 +204,7 @@ TEST_F(RunTest, StatusNeverReportsAStateItCouldNotRead) {
     EXPECT_EQ(Run({L"status", L"--json"}), kFailed);
     EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": null, )"
                            R"("autorun": true, )"
-                           R"("drives": []})"
+                           R"("drives": [], "windowsPolicy": {}})"
                            "\n");
     const std::string line = "kelvane: the state of USB Device Lock is unknown: the value could "
                              "not be read: system text 5.\n";
