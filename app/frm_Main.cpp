@@ -248,7 +248,9 @@ void frm_Main::lblRefreshUSBDevices_Click() {
 void frm_Main::OpenWebsite(const std::wstring& address) {
     // Elevated or not is asked where the window's other decisions ask it.
     ui::WebOpener opener = ui::WindowsWebOpener();
-    opener.isElevated = [this] { return elevation_->IsElevated(); };
+    opener.isElevated = [this] {
+        return elevation_->IsElevated();
+    };
     ui::OpenWebAddress(hwnd(), address, opener);
 }
 

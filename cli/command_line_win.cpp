@@ -56,7 +56,10 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
         StdConsole console;
         const auto drives = drives::MakeWindowsDriveSource();
         password::CngKeyDeriver deriver;
-        Services services{registry, *drives, [] { return password::ReadStoredPassword(); }, deriver,
+        Services services{registry,
+                          *drives,
+                          [] { return password::ReadStoredPassword(); },
+                          deriver,
                           [](const std::wstring& checked, std::wstring_view entered) {
                               password::RewriteHashed(checked, entered);
                           },

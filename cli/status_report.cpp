@@ -129,8 +129,7 @@ void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives:
     out += '}';
 }
 
-void AppendPolicyValue(std::string& out, bool& first, const char* name,
-                       std::optional<bool> value) {
+void AppendPolicyValue(std::string& out, bool& first, const char* name, std::optional<bool> value) {
     if (!value) {
         return; // not set
     }

@@ -25,7 +25,7 @@ public:
 
 private:
     HWND tooltip_ = nullptr;
-    std::wstring text_; // what the tip shows, alive while it shows it
+    std::wstring text_;                // what the tip shows, alive while it shows it
     std::map<HWND, std::wstring> own_; // labels with a tip text of their own
 };
 

@@ -337,8 +337,7 @@ TEST_F(CommandLineTest, StatusListsDrivesWithTheirFactsAndWhereWriteProtectionFa
         << json.out;
     EXPECT_TRUE(Contains(json.out, R"({"letter": "L", "label": "SEALED", "readOnly": true, )"))
         << json.out;
-    EXPECT_TRUE(Contains(json.out, R"("writeProtect": {"holds": true}})"))
-        << json.out;
+    EXPECT_TRUE(Contains(json.out, R"("writeProtect": {"holds": true}})")) << json.out;
     EXPECT_TRUE(Contains(text.out, R"(My "USB" \ 1 (K:), SEALED (L:))")) << text.out;
     EXPECT_TRUE(Contains(text.out,
                          "\r\nWrite protection may not hold for My \"USB\" \\ 1 (K:): "

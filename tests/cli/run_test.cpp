@@ -62,7 +62,10 @@ protected:
     RunTest() { registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3); }
 
     int Run(std::vector<std::wstring> arguments) {
-        Services services{registry, drives, [this] { return stored; }, deriver,
+        Services services{registry,
+                          drives,
+                          [this] { return stored; },
+                          deriver,
                           [this](const std::wstring& checked, std::wstring_view entered) {
                               rewritten.emplace_back(checked + L"|" + std::wstring(entered));
                           },

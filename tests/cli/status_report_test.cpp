@@ -82,16 +82,17 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
     report.drives = {{L"F", L"BACKUP", true, drives::Bus::Sd, std::nullopt},
                      {L"E", L"", false, drives::Bus::Usb, L"USBSTOR"}};
     report.windowsPolicy = {.denyAll = false, .denyWrite = true, .denyRead = std::nullopt};
-    EXPECT_EQ(StatusJson(report),
-              R"({"version": 1, "writeProtect": true, "usbLock": true, "autorun": false, "drives": [)"
-              R"({"letter": "F", "label": "BACKUP", "readOnly": true, "bus": "sd", )"
-              R"("driver": null, "writeProtect": {"holds": true}, )"
-              R"("usbLock": {"holds": false, "reason": "notCovered"}}, )"
-              R"({"letter": "E", "label": "", "readOnly": false, "bus": "usb", )"
-              R"("driver": "USBSTOR", "writeProtect": {"holds": false, "reason": "attachedBefore"}, )"
-              R"("usbLock": {"holds": false, "reason": "attachedBefore"}}], )"
-              R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
-              "\n");
+    EXPECT_EQ(
+        StatusJson(report),
+        R"({"version": 1, "writeProtect": true, "usbLock": true, "autorun": false, "drives": [)"
+        R"({"letter": "F", "label": "BACKUP", "readOnly": true, "bus": "sd", )"
+        R"("driver": null, "writeProtect": {"holds": true}, )"
+        R"("usbLock": {"holds": false, "reason": "notCovered"}}, )"
+        R"({"letter": "E", "label": "", "readOnly": false, "bus": "usb", )"
+        R"("driver": "USBSTOR", "writeProtect": {"holds": false, "reason": "attachedBefore"}, )"
+        R"("usbLock": {"holds": false, "reason": "attachedBefore"}}], )"
+        R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
+        "\n");
 }
 
 TEST(StatusJson, AnyLabelGivesValidJsonInUtf8) {
