@@ -6,7 +6,6 @@
 #include "ui/message_box.h"
 #include "ui/web_address.h"
 #include "win32/report.h"
-#include "win32/shell.h"
 #include "win32/system_message.h"
 #include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
@@ -133,8 +132,10 @@ void frm_Main::ToggleAndExplain(Switch which) {
         // For autorun also when only the machine-wide half was refused.
         refused = written.Refused();
     }
-    // Whatever the write did, the block shows what the registry now holds.
+    // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
+    // and the notice line what the drives now get.
+    ShowShortfalls();
     if (refused) {
         OfferRestartAsAdministrator(which);
     }
@@ -311,10 +312,6 @@ void frm_Main::OnClick(int id) {
         break;
     default:
         break;
-    }
-    // A switch may have changed what the drives should get.
-    if (IsLoaded()) {
-        ShowShortfalls();
     }
 }
 
