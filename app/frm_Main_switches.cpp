@@ -10,7 +10,7 @@
 namespace kv::app {
 namespace {
 
-using protection::Protection;
+using protection::OnOff;
 using protection::Switch;
 namespace mdl = reg::mdl_RegFunctions;
 
@@ -29,9 +29,7 @@ struct Block {
     bool readCreatesKey;   // the read makes the key when it found no number
     bool keepsGoingOnFail; // a failing control does not stop the rest of the block
 
-    const Display& For(Protection p) const {
-        return p == Protection::On ? protectionOn : protectionOff;
-    }
+    const Display& For(OnOff p) const { return p == OnOff::On ? protectionOn : protectionOff; }
 };
 
 using M = MainIds;
@@ -142,12 +140,12 @@ void ShowSwitchState(ui::Form& form, Switch which, const protection::SwitchState
     Run(block, [&] { form.SetText(block.button, shown.button); });
 }
 
-std::optional<Protection> AskedChange(const ui::Form& form, Switch which) {
+std::optional<OnOff> AskedChange(const ui::Form& form, Switch which) {
     const Block& block = BlockOf(which);
     const std::wstring caption = form.Text(block.button);
-    for (const Protection to : {Protection::On, Protection::Off}) {
+    for (const OnOff to : {OnOff::On, OnOff::Off}) {
         // The button shown in the other state leads to this one.
-        const Protection from = to == Protection::On ? Protection::Off : Protection::On;
+        const OnOff from = to == OnOff::On ? OnOff::Off : OnOff::On;
         if (caption == block.For(from).button) {
             return to;
         }

@@ -27,7 +27,7 @@ void ShowSwitchState(ui::Form& form, protection::Switch which, const protection:
                      protection::Switches& switches);
 
 // The change the block's button asks for, or nothing when its caption is neither action.
-std::optional<protection::Protection> AskedChange(const ui::Form& form, protection::Switch which);
+std::optional<protection::OnOff> AskedChange(const ui::Form& form, protection::Switch which);
 
 // Adds the error lines of a write to the window's error list.
 void ListWriteErrors(ui::Form& form, const protection::WriteResult& written);

@@ -128,7 +128,7 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
         return UsageError{L"unknown value '" + std::wstring(words[1]) + L"' for " + argumentName +
                           L": use on or off."};
     }
-    command.on = value == L"on";
+    command.argumentOn = value == L"on";
     return command;
 }
 

@@ -27,7 +27,7 @@ struct Command {
     Verb verb = Verb::Help;
     bool json = false;                  // status --json, set ... --json
     Switch name = Switch::WriteProtect; // set
-    bool on = false;                    // set NAME on|off
+    bool argumentOn = false;            // set NAME on|off: "on" (for autorun, on allows it)
     bool passwordStdin = false;         // set ... --password-stdin
 
     bool operator==(const Command&) const = default;

@@ -25,7 +25,7 @@ using password::LoginRequired;
 using password::SecretText;
 using password::StoredPasswordRead;
 using password::StoreReadStatus;
-using protection::Protection;
+using protection::OnOff;
 using protection::SwitchState;
 
 // Every failure is one line on standard error, saying why.
@@ -197,8 +197,8 @@ int Set(const Command& command, Services& services, Console& console) {
     }
     const Switch name = command.name;
     const std::wstring asked =
-        L"set " + std::wstring(ArgumentName(name)) + (command.on ? L" on" : L" off");
-    const Protection wanted = ProtectionFor(name, command.on);
+        L"set " + std::wstring(ArgumentName(name)) + (command.argumentOn ? L" on" : L" off");
+    const OnOff wanted = ProtectionFor(name, command.argumentOn);
     protection::Switches switches(services.registry);
     const protection::WriteResult written = switches.Write(name, wanted);
     // The state is whatever the registry holds now, read by the window's rules.

@@ -85,7 +85,7 @@ const char* WhyNotWord(drives::WhyNot why) {
 // state is not on (status says it is unknown and fails).
 drives::ProtectionsOn ProtectionsOn(const SwitchStates& states) {
     const auto on = [](const ReportedState& state) {
-        return state.protection == protection::Protection::On;
+        return state.protection == protection::OnOff::On;
     };
     return {.writeProtect = on(states.writeProtect), .lock = on(states.usbLock)};
 }
@@ -157,17 +157,17 @@ void AppendDrivesJson(std::string& out, const StatusReport& report) {
 
 } // namespace
 
-bool CommandLineOn(Switch name, protection::Protection protection) {
-    const bool protecting = protection == protection::Protection::On;
+bool CommandLineOn(Switch name, protection::OnOff protection) {
+    const bool protecting = protection == protection::OnOff::On;
     return name == Switch::Autorun ? !protecting : protecting;
 }
 
-protection::Protection ProtectionFor(Switch name, bool commandLineOn) {
+protection::OnOff ProtectionFor(Switch name, bool commandLineOn) {
     const bool protecting = name == Switch::Autorun ? !commandLineOn : commandLineOn;
-    return protecting ? protection::Protection::On : protection::Protection::Off;
+    return protecting ? protection::OnOff::On : protection::OnOff::Off;
 }
 
-std::wstring StateLine(Switch name, protection::Protection protection) {
+std::wstring StateLine(Switch name, protection::OnOff protection) {
     const protection::SwitchWords& words = protection::WordsOf(name);
     return std::wstring(words.heading) + L": " + words.For(protection);
 }

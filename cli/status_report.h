@@ -14,14 +14,14 @@ namespace kv::cli {
 
 // The command line's "on" for a protection: write protection and the lock are on when
 // they protect, autorun is on when it is allowed (the window's "Enabled").
-bool CommandLineOn(Switch name, protection::Protection protection);
-protection::Protection ProtectionFor(Switch name, bool commandLineOn);
+bool CommandLineOn(Switch name, protection::OnOff protection);
+protection::OnOff ProtectionFor(Switch name, bool commandLineOn);
 
 // One protection as status reports it: the window's state, or unknown when a value that
 // exists could not be read (a missing value is a state: the window's).
 struct ReportedState {
-    std::optional<protection::Protection> protection; // nothing: unknown
-    std::wstring unknownBecause;                      // the reason, when unknown
+    std::optional<protection::OnOff> protection; // nothing: unknown
+    std::wstring unknownBecause;                 // the reason, when unknown
 
     bool operator==(const ReportedState&) const = default;
 };
@@ -69,7 +69,7 @@ inline constexpr int kStatusJsonVersion = 1;
 std::string StatusJson(const StatusReport& report);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".
-std::wstring StateLine(Switch name, protection::Protection protection);
+std::wstring StateLine(Switch name, protection::OnOff protection);
 std::wstring StateLine(Switch name, const ReportedState& state);
 
 } // namespace kv::cli

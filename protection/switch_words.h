@@ -11,8 +11,8 @@ struct SwitchWords {
     const wchar_t* protectionOn;  // write-protected, locked, autorun suppressed
     const wchar_t* protectionOff; // writable, unlocked, autorun allowed
 
-    constexpr const wchar_t* For(Protection protection) const {
-        return protection == Protection::On ? protectionOn : protectionOff;
+    constexpr const wchar_t* For(OnOff protection) const {
+        return protection == OnOff::On ? protectionOn : protectionOff;
     }
 };
 

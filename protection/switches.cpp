@@ -64,13 +64,13 @@ SwitchState Combine(std::vector<mdl::RegReadResult> reads, const SwitchValues& v
 
 } // namespace
 
-std::optional<Protection> SwitchState::Known() const {
+std::optional<OnOff> SwitchState::Known() const {
     switch (kind) {
     case Kind::ProtectionOn:
-        return Protection::On;
+        return OnOff::On;
     case Kind::ProtectionOff:
     case Kind::Missing:
-        return Protection::Off;
+        return OnOff::Off;
     case Kind::Unreadable:
         break;
     }
@@ -106,9 +106,9 @@ SwitchState Switches::Read(Switch which) const {
     return Combine(std::move(reads), values);
 }
 
-WriteResult Switches::Write(Switch which, Protection to) {
+WriteResult Switches::Write(Switch which, OnOff to) {
     const SwitchValues& values = ValuesOf(which);
-    const std::int32_t value = to == Protection::On ? values.protectionOn : values.protectionOff;
+    const std::int32_t value = to == OnOff::On ? values.protectionOn : values.protectionOff;
     WriteResult result;
     for (const char* keyPath : KeyPaths(values)) {
         ValueWrite write;

@@ -21,7 +21,7 @@ enum class Switch {
 
 // Whether a protection is on. For autorun, On is autorun suppressed (the window's
 // "Disabled") and Off is autorun allowed (its "Enabled").
-enum class Protection { Off, On };
+enum class OnOff { Off, On };
 
 // What the registry holds for one switch.
 struct SwitchState {
@@ -38,9 +38,9 @@ struct SwitchState {
     std::vector<reg::mdl_RegFunctions::RegReadResult> reads;
 
     // The protection when the state is known; nothing when a value could not be read.
-    std::optional<Protection> Known() const;
+    std::optional<OnOff> Known() const;
     // What the main window shows: a value it cannot use protects nothing.
-    Protection Shown() const { return Known().value_or(Protection::Off); }
+    OnOff Shown() const { return Known().value_or(OnOff::Off); }
 };
 
 // One value written: its key created (or opened) first, then the value stored.
@@ -73,7 +73,7 @@ public:
     // Stores the value(s) that turn the protection on or off, each key created right
     // before its write (a missing policies key is common). Autorun: both keys, machine-wide
     // first, the second written whatever became of the first.
-    [[nodiscard]] WriteResult Write(Switch which, Protection to);
+    [[nodiscard]] WriteResult Write(Switch which, OnOff to);
 
     // Creates the switch's key (the first one, for autorun) and nothing else.
     reg::mdl_RegFunctions::RegResult CreateKey(Switch which);

@@ -68,7 +68,7 @@ Target Parse(const std::string& keyPath) {
 
 std::string RegReadResult::Text() const {
     switch (form_) {
-    case Form::Empty:
+    case Form::BadPath:
         return {};
     case Form::Error:
         return "Error";
@@ -154,7 +154,7 @@ RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
                             const std::string& valueName) {
     const Target target = Parse(keyPath);
     if (target.root == 0) {
-        return RegReadResult::Empty(target.stop);
+        return RegReadResult::BadPath(target.stop);
     }
     HandleValue opened = 0;
     if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyRead, opened)) {

@@ -25,12 +25,12 @@ struct RegResult {
     bool operator==(const RegResult&) const = default;
 };
 
-// What GetDWordValue returns: nothing (the path named no root), an error, or a number.
+// What GetDWordValue returns: a bad path (one that names no root), an error, or a number.
 class RegReadResult {
 public:
-    enum class Form { Empty, Error, Number };
+    enum class Form { BadPath, Error, Number };
 
-    static RegReadResult Empty(RegResult why = {}) { return {Form::Empty, 0, std::move(why)}; }
+    static RegReadResult BadPath(RegResult why = {}) { return {Form::BadPath, 0, std::move(why)}; }
     static RegReadResult Error(RegResult why) { return {Form::Error, 0, std::move(why)}; }
     static RegReadResult Number(std::int32_t value) { return {Form::Number, value, {}}; }
 

@@ -27,8 +27,7 @@ protected:
     // A click as the window makes it: the change that leads away from the state shown,
     // then the state read back. Counts the lines the window would list.
     void Click(Switch which) {
-        const Protection to =
-            shown[Index(which)] == Protection::On ? Protection::Off : Protection::On;
+        const OnOff to = shown[Index(which)] == OnOff::On ? OnOff::Off : OnOff::On;
         for (const ValueWrite& value : switches.Write(which, to).values) {
             errorLines += value.created.errorLine.has_value() + value.stored.errorLine.has_value();
         }
@@ -61,7 +60,7 @@ protected:
     static constexpr Switch kAll[] = {Switch::WriteProtect, Switch::UsbLock, Switch::Autorun};
     kv::test::MemoryRegistry registry;
     Switches switches{registry};
-    Protection shown[3] = {Protection::Off, Protection::Off, Protection::Off};
+    OnOff shown[3] = {OnOff::Off, OnOff::Off, OnOff::Off};
     int errorLines = 0;
 };
 
@@ -74,7 +73,7 @@ TEST_F(SwitchSoakTest, EveryKeyIsClosedAndTheStatesAlternate) {
     Soak([&](int i) {
         round = i;
         // Each switch shows the state its last click asked for.
-        const Protection expected = i % 2 == 1 ? Protection::On : Protection::Off;
+        const OnOff expected = i % 2 == 1 ? OnOff::On : OnOff::Off;
         for (const Switch which : kAll) {
             ASSERT_EQ(shown[Index(which)], expected) << i;
         }

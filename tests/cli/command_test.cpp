@@ -21,12 +21,12 @@ TEST(ParseArguments, GoodCommandLines) {
         {{L"status", L"--json"}, json},
         {{L"STATUS", L"--JSON"}, json},
         {{L"set", L"write-protect", L"on"},
-         {.verb = Verb::Set, .name = Switch::WriteProtect, .on = true}},
+         {.verb = Verb::Set, .name = Switch::WriteProtect, .argumentOn = true}},
         {{L"set", L"usb-lock", L"off"}, {.verb = Verb::Set, .name = Switch::UsbLock}},
         {{L"Set", L"AutoRun", L"Off", L"--password-stdin"},
          {.verb = Verb::Set, .name = Switch::Autorun, .passwordStdin = true}},
         {{L"set", L"--password-stdin", L"autorun", L"on"},
-         {.verb = Verb::Set, .name = Switch::Autorun, .on = true, .passwordStdin = true}},
+         {.verb = Verb::Set, .name = Switch::Autorun, .argumentOn = true, .passwordStdin = true}},
         {{L"--help"}, help},
         {{L"-h"}, help},
         {{L"/?"}, help},
@@ -37,7 +37,7 @@ TEST(ParseArguments, GoodCommandLines) {
         {{L"bogus", L"/?"}, help},
         {{L"--version"}, {.verb = Verb::Version}},
         {{L"set", L"usb-lock", L"on", L"--json"},
-         {.verb = Verb::Set, .json = true, .name = Switch::UsbLock, .on = true}},
+         {.verb = Verb::Set, .json = true, .name = Switch::UsbLock, .argumentOn = true}},
     };
     for (const GoodLine& line : lines) {
         const Parsed parsed = ParseArguments(line.args);

@@ -5,9 +5,9 @@
 namespace kv::cli {
 namespace {
 
-using protection::Protection;
-const ReportedState kOn{Protection::On, L""};
-const ReportedState kOff{Protection::Off, L""};
+using protection::OnOff;
+const ReportedState kOn{OnOff::On, L""};
+const ReportedState kOff{OnOff::Off, L""};
 
 SwitchStates States(ReportedState writeProtect, ReportedState usbLock, ReportedState autorun) {
     SwitchStates states;

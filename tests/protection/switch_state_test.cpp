@@ -183,11 +183,11 @@ TEST(SwitchStateMeaning, MissingProtectsNothingAndUnreadableIsUnknown) {
     const auto of = [](Kind kind) {
         return SwitchState{kind, 0, {}};
     };
-    EXPECT_EQ(of(Kind::ProtectionOn).Known(), Protection::On);
-    EXPECT_EQ(of(Kind::ProtectionOff).Known(), Protection::Off);
-    EXPECT_EQ(of(Kind::Missing).Known(), Protection::Off);
+    EXPECT_EQ(of(Kind::ProtectionOn).Known(), OnOff::On);
+    EXPECT_EQ(of(Kind::ProtectionOff).Known(), OnOff::Off);
+    EXPECT_EQ(of(Kind::Missing).Known(), OnOff::Off);
     EXPECT_EQ(of(Kind::Unreadable).Known(), std::nullopt);
-    EXPECT_EQ(of(Kind::Unreadable).Shown(), Protection::Off); // the window's meaning
+    EXPECT_EQ(of(Kind::Unreadable).Shown(), OnOff::Off); // the window's meaning
 }
 
 } // namespace

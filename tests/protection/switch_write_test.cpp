@@ -19,13 +19,13 @@ using kv::test::RegCall;
 TEST(SwitchWrite, StoresTheValuesCreatingMissingKeysAndReadsBackAsAsked) {
     struct Case {
         Switch which;
-        Protection to;
+        OnOff to;
         std::uint32_t stored;
     };
     const Case cases[] = {
-        {Switch::WriteProtect, Protection::On, 1}, {Switch::WriteProtect, Protection::Off, 0},
-        {Switch::UsbLock, Protection::On, 4},      {Switch::UsbLock, Protection::Off, 3},
-        {Switch::Autorun, Protection::On, 255},    {Switch::Autorun, Protection::Off, 0},
+        {Switch::WriteProtect, OnOff::On, 1}, {Switch::WriteProtect, OnOff::Off, 0},
+        {Switch::UsbLock, OnOff::On, 4},      {Switch::UsbLock, OnOff::Off, 3},
+        {Switch::Autorun, OnOff::On, 255},    {Switch::Autorun, OnOff::Off, 0},
     };
     for (const Case& c : cases) {
         MemoryRegistry registry; // no key at all
@@ -81,7 +81,7 @@ TEST(SwitchWrite, ARefusalIsAValueNotStoredForLackOfRights) {
             registry.AddKey(kHklm, kUsbStor);
         }
         registry.InjectFault(c.fault);
-        const WriteResult written = Switches(registry).Write(Switch::UsbLock, Protection::On);
+        const WriteResult written = Switches(registry).Write(Switch::UsbLock, OnOff::On);
         EXPECT_EQ(written.Done(), c.done);
         EXPECT_EQ(written.Refused(), c.refused);
         EXPECT_EQ(written.FirstFailure(), c.first);
@@ -99,7 +99,7 @@ TEST(SwitchWrite, AutorunWritesThePerUserValueWhenTheMachineWideOneIsRefused) {
     registry.SetDWord(kHklm, kExplorer, kAutorunName, 0);
     registry.InjectFault({.call = RegCall::SetValueEx, .result = 5, .root = kHklm});
     Switches switches(registry);
-    const WriteResult written = switches.Write(Switch::Autorun, Protection::On);
+    const WriteResult written = switches.Write(Switch::Autorun, OnOff::On);
     ASSERT_EQ(written.values.size(), 2u);
     EXPECT_FALSE(written.values[0].Done());
     EXPECT_TRUE(written.values[1].Done());
@@ -107,7 +107,7 @@ TEST(SwitchWrite, AutorunWritesThePerUserValueWhenTheMachineWideOneIsRefused) {
     EXPECT_EQ(registry.GetDWord(kHklm, kExplorer, kAutorunName), 0u);
     EXPECT_EQ(registry.GetDWord(kHkcu, kExplorer, kAutorunName), 255u);
     // The per-user 255 alone suppresses autorun for this user.
-    EXPECT_EQ(switches.Read(Switch::Autorun).Known(), Protection::On);
+    EXPECT_EQ(switches.Read(Switch::Autorun).Known(), OnOff::On);
 }
 
 } // namespace

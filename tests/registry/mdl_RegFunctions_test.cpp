@@ -117,7 +117,7 @@ TEST(RegErrorText, EveryCodeOfTheTableAndTheRest) {
 }
 
 TEST(RegReadResultText, EachForm) {
-    EXPECT_EQ(RegReadResult::Empty().Text(), "");
+    EXPECT_EQ(RegReadResult::BadPath().Text(), "");
     EXPECT_EQ(RegReadResult::Error({5, "x"}).Text(), "Error");
     EXPECT_EQ(RegReadResult::Number(1).Text(), "1");
     EXPECT_EQ(RegReadResult::Number(-1).Text(), "-1");
@@ -209,13 +209,13 @@ TEST_F(RegFunctions, AShortValueDoesNotKeepBytesOfAnEarlierRead) {
 
 TEST_F(RegFunctions, PathsWithoutARootMakeNoCall) {
     EXPECT_EQ(Get("hkey_local_machine\\SOFTWARE", "x"),
-              RegReadResult::Empty(Line(0, "Incorrect Format:\n\nhkey_local_machine\\SOFTWARE")));
+              RegReadResult::BadPath(Line(0, "Incorrect Format:\n\nhkey_local_machine\\SOFTWARE")));
     EXPECT_EQ(Set("HKEY_LOCAL_MACHINE\\SOFTWARE\\", "x", 1),
               Line(0, "Incorrect Format:\n\nHKEY_LOCAL_MACHINE\\SOFTWARE\\"));
     EXPECT_EQ(Create("HKEY"), Line(0, "Incorrect Format:\n\nHKEY"));
     // Well formed, but no root: nothing at all.
-    EXPECT_EQ(Get("HKEY_local_machine\\SOFTWARE", "x"), RegReadResult::Empty());
-    EXPECT_EQ(Get("HKEY_LOCAL_MACHINE \\SOFTWARE", "x"), RegReadResult::Empty());
+    EXPECT_EQ(Get("HKEY_local_machine\\SOFTWARE", "x"), RegReadResult::BadPath());
+    EXPECT_EQ(Get("HKEY_LOCAL_MACHINE \\SOFTWARE", "x"), RegReadResult::BadPath());
     EXPECT_EQ(Set("HKEY_local_machine\\SOFTWARE", "x", 1), RegResult{});
     EXPECT_EQ(Create("HKEY_local_machine\\SOFTWARE"), RegResult{});
     EXPECT_THAT(reg_.Calls(), IsEmpty());
