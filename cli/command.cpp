@@ -93,6 +93,27 @@ Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
     return command;
 }
 
+Parsed ParseCheck(const std::vector<std::wstring>& arguments) {
+    Command command{.verb = Verb::Check};
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring folded = Folded(arguments[i]);
+        if (folded == L"--json") {
+            command.json = true;
+        } else if (LooksLikeOption(folded)) {
+            return UnknownOption(arguments[i]);
+        } else if (const auto name = SwitchFromArgument(folded)) {
+            if (std::ranges::find(command.checks, *name) == command.checks.end()) {
+                command.checks.push_back(*name);
+            }
+        } else {
+            // Not repeated: it may be a password typed in the wrong place.
+            return UsageError{L"check takes write-protect, usb-lock or autorun (or none, for "
+                              L"the protections that are on)."};
+        }
+    }
+    return command;
+}
+
 Parsed ParseSet(const std::vector<std::wstring>& arguments) {
     Command command{.verb = Verb::Set};
     std::vector<std::wstring_view> words;
@@ -159,6 +180,9 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
     if (verb == L"set") {
         return ParseSet(arguments);
     }
+    if (verb == L"check") {
+        return ParseCheck(arguments);
+    }
     if (verb == L"help") {
         return Command{.verb = Verb::Help};
     }
@@ -185,6 +209,7 @@ std::wstring_view ArgumentName(Switch name) {
 
 std::wstring_view ShortUsageText() {
     return L"Usage: kelvane status [--json]\n"
+           L"       kelvane check [write-protect] [usb-lock] [autorun] [--json]\n"
            L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
            L"                   [--password-stdin]\n"
            L"       kelvane --help | --version\n";
@@ -199,6 +224,10 @@ std::wstring_view UsageText() {
            L"                                 switch a protection on or off; NAME is\n"
            L"                                 write-protect, usb-lock or autorun (--json:\n"
            L"                                 then print the state as status --json does)\n"
+           L"  kelvane check [NAME...] [--json]\n"
+           L"                                 whether each named protection is on (autorun:\n"
+           L"                                 suppressed) and holds for every listed drive;\n"
+           L"                                 no NAME: the protections that are on\n"
            L"  kelvane --help                 show this text (also -h, /?, help)\n"
            L"  kelvane --version              show the version\n"
            L"\n"
@@ -206,7 +235,8 @@ std::wstring_view UsageText() {
            L"a script passes --password-stdin and writes the password as the first line of\n"
            L"standard input. Changing a protection needs administrator rights.\n"
            L"\n"
-           L"Exit codes: 0 done; 1 refused or failed; 2 usage error (nothing was changed).\n";
+           L"Exit codes: 0 done (check: compliant); 1 refused or failed, or a state could\n"
+           L"not be read; 2 usage error (nothing was changed); 3 check: not compliant.\n";
 }
 
 bool HasArguments(std::wstring_view commandLine) {

@@ -15,13 +15,14 @@ namespace kv::cli {
 // Exit codes scripts test.
 enum ExitCode : int {
     kDone = 0,
-    kFailed = 1, // refused or failed
-    kUsage = 2,  // the command line itself is wrong; nothing was changed
+    kFailed = 1,       // refused or failed
+    kUsage = 2,        // the command line itself is wrong; nothing was changed
+    kNotCompliant = 3, // check: a protection is off or does not hold for a listed drive
 };
 
 using protection::Switch;
 
-enum class Verb { Help, Version, Status, Set };
+enum class Verb { Help, Version, Status, Set, Check };
 
 struct Command {
     Verb verb = Verb::Help;
@@ -29,6 +30,7 @@ struct Command {
     Switch name = Switch::WriteProtect; // set
     bool argumentOn = false;            // set NAME on|off: "on" (for autorun, on allows it)
     bool passwordStdin = false;         // set ... --password-stdin
+    std::vector<Switch> checks;         // check NAME...: each once, in the order given
 
     bool operator==(const Command&) const = default;
 };

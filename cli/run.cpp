@@ -1,5 +1,6 @@
 #include "cli/run.h"
 
+#include "cli/check.h"
 #include "cli/command.h"
 #include "cli/status_report.h"
 #include "cli/utf8.h"
@@ -229,13 +230,36 @@ int Set(const Command& command, Services& services, Console& console) {
     if (!command.json) {
         return PrintChange(console, ToUtf8(state + L"\n"), state);
     }
-    // The whole state, as `status --json` gives it, for a script that goes on from there.
+    // The whole state, as `status --json` gives it, for a script that goes on from there;
+    // it fails as status does when it is not complete, though the change stays made.
     const auto report = ReadReport(services, console);
     if (!report) {
-        console.Err(ToUtf8(L"kelvane: done (" + state + L").\n"));
-        return kDone;
+        console.Err(ToUtf8(L"kelvane: done (" + state + L"), but the state cannot be reported.\n"));
+        return kFailed;
     }
-    return PrintChange(console, StatusJson(*report), state);
+    const int printed = PrintChange(console, StatusJson(*report), state);
+    if (const std::wstring unknown = UnknownStates(*report); !unknown.empty()) {
+        return Fail(console, L"done (" + state + L"), but " + unknown + L".");
+    }
+    return printed;
+}
+
+// The report `status` reads, judged: exit 0 compliant, 3 not, 1 when it cannot be told.
+int Check(const Command& command, Services& services, Console& console) {
+    const auto report = ReadReport(services, console);
+    if (!report) {
+        return kFailed;
+    }
+    const CheckVerdict verdict = Judge(*report, command.checks);
+    const int printed =
+        Print(console, command.json ? CheckJson(*report, verdict) : ToUtf8(CheckText(verdict)));
+    if (!verdict.compliant) {
+        return Fail(console, verdict.unknown + L".");
+    }
+    if (printed != kDone) {
+        return printed;
+    }
+    return *verdict.compliant ? kDone : kNotCompliant;
 }
 
 int Run(const Command& command, Services& services, Console& console) {
@@ -248,6 +272,8 @@ int Run(const Command& command, Services& services, Console& console) {
         return Status(command, services, console);
     case Verb::Set:
         return Set(command, services, console);
+    case Verb::Check:
+        return Check(command, services, console);
     }
     return kFailed;
 }

@@ -18,6 +18,8 @@ std::wstring OnOneLine(std::wstring text) {
     return text;
 }
 
+} // namespace
+
 void AppendJsonString(std::string& out, std::wstring_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
@@ -57,6 +59,8 @@ void AppendJsonString(std::string& out, std::wstring_view text) {
     }
     out += '"';
 }
+
+namespace {
 
 const char* JsonState(Switch name, const ReportedState& state) {
     if (!state.protection) {
@@ -196,7 +200,7 @@ std::wstring StatusText(const StatusReport& report) {
     return text;
 }
 
-std::string StatusJson(const StatusReport& report) {
+std::string StatusJson(const StatusReport& report, std::string_view moreFields) {
     std::string out = "{\"version\": " + std::to_string(kStatusJsonVersion);
     out += ", \"writeProtect\": ";
     out += JsonState(Switch::WriteProtect, report.states.writeProtect);
@@ -206,6 +210,7 @@ std::string StatusJson(const StatusReport& report) {
     out += JsonState(Switch::Autorun, report.states.autorun);
     out += ", ";
     AppendDrivesJson(out, report);
+    out += moreFields;
     out += "}\n";
     return out;
 }

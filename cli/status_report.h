@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kv::cli {
@@ -66,7 +67,12 @@ inline constexpr int kStatusJsonVersion = 1;
 // null is an unknown state. A drive names only the protections that are on, and "reason"
 // (WHY: "attachedBefore", "notCovered" or "unknown") only where one does not hold; a
 // policy value that is not set is left out.
-std::string StatusJson(const StatusReport& report);
+// `moreFields` (", \"name\": value", ...) goes after the last field, for commands that
+// print this object with more to say.
+std::string StatusJson(const StatusReport& report, std::string_view moreFields = {});
+
+// `text` as a JSON string, quotes included, escaped so that any label stays valid JSON.
+void AppendJsonString(std::string& out, std::wstring_view text);
 
 // The line StatusText gives for one protection, e.g. L"USB Device Lock: Locked".
 std::wstring StateLine(Switch name, protection::OnOff protection);

@@ -49,6 +49,7 @@ trap 'rm -rf "$stage"' EXIT
 cp "$exe" "$stage/kelvane.exe"
 cp "$com" "$stage/kelvane.com"
 cp "$root/art/kelvane.ico" "$stage/kelvane.ico"
+cp "$root/docs/status.schema.json" "$stage/status.schema.json"
 mkdir -p "$stage/policy/en-US"
 cp "$root/policy/kelvane.admx" "$stage/policy/"
 cp "$root/policy/en-US/kelvane.adml" "$stage/policy/en-US/"
@@ -63,6 +64,7 @@ rm -f "$out"
     # --arch x64 makes it a 64-bit package (wixl reads no Platform attribute).
     wixl --arch x64 --output "$out" -D Version="$version" -D ExeSource=kelvane.exe \
         -D ComSource=kelvane.com -D IconSource=kelvane.ico -D PolicySource=policy \
+        -D SchemaSource=status.schema.json \
         -D WebSite="$website" "$here/kelvane.wxs"
 )
 [[ -s $out ]] || { echo "build-msi.sh: wixl built no package" >&2; exit 1; }
@@ -81,6 +83,23 @@ queries=(
     # (a type 51 action: set a property; wixl neither types nor places it right).
     "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('SetInstallLocation', 51, 'ARPINSTALLLOCATION', '[INSTALLDIR]')"
     "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetInstallLocation', 1001)"
+    # The install folder is remembered, so that removal, repair and upgrade find it when
+    # INSTALLDIR is not given again: under Wine, removal otherwise resolves the default
+    # folder and leaves the files and the PATH entry of another one; on Windows an upgrade
+    # (a new product) would move back to the default. Read back by AppSearch before costing,
+    # and used unless INSTALLDIR is given on the command line; the key goes at removal.
+    "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Value\`, \`Component_\`) VALUES ('RememberInstallDir', 2, 'Software\\Kelvane', 'InstallDir', '[INSTALLDIR]', 'Program')"
+    "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Component_\`) VALUES ('ForgetInstallDir', 2, 'Software\\Kelvane', '-', 'Program')"
+    # Type 18: the raw value (2) from the 64-bit view (16), where the 64-bit component wrote it.
+    "INSERT INTO \`RegLocator\` (\`Signature_\`, \`Root\`, \`Key\`, \`Name\`, \`Type\`) VALUES ('RememberedInstallDir', 2, 'Software\\Kelvane', 'InstallDir', 18)"
+    "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('REMEMBEREDINSTALLDIR', 'RememberedInstallDir')"
+    "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('UseRememberedInstallDir', 51, 'INSTALLDIR', '[REMEMBEREDINSTALLDIR]')"
+    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
+    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('UseRememberedInstallDir', 'REMEMBEREDINSTALLDIR AND NOT INSTALLDIR', 51)"
+    "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
+    "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('UseRememberedInstallDir', 'REMEMBEREDINSTALLDIR AND NOT INSTALLDIR', 51)"
+    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveRegistryValues', 2600)"
+    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteRegistryValues', 5000)"
     # The install folder at the end of the machine's PATH ("=-*": set at install, removed
     # at uninstall, system-wide; "[~];" appends to what is there), unless ADDTOPATH=0.
     "CREATE TABLE \`Environment\` (\`Environment\` CHAR(72) NOT NULL, \`Name\` CHAR(255) NOT NULL LOCALIZABLE, \`Value\` CHAR(255) LOCALIZABLE, \`Component_\` CHAR(72) NOT NULL PRIMARY KEY \`Environment\`)"
@@ -88,7 +107,7 @@ queries=(
     "UPDATE \`Component\` SET \`Condition\` = 'ADDTOPATH <> \"0\"' WHERE \`Component\` = 'PathEntry'"
     "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3300)"
     "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteEnvironmentStrings', 5200)"
-    "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;ADDTOPATH' WHERE \`Property\` = 'SecureCustomProperties'"
+    "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;ADDTOPATH;INSTALLDIR' WHERE \`Property\` = 'SecureCustomProperties'"
 )
 # The programs are versioned files: their version and language in the File table (so
 # repairs and file-version rules judge them by version), and no hash, which is only for

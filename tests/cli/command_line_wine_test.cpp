@@ -529,6 +529,48 @@ TEST_F(CommandLineTest, SetJsonPrintsTheStateStatusPrints) {
     EXPECT_TRUE(Contains(set.out, R"("usbLock": true)")) << set.out;
 }
 
+// check, as a detection script runs it: the verdict counts every listed drive, and both
+// programs give it.
+TEST_F(CommandLineTest, CheckCountsEveryListedDrive) {
+    ASSERT_TRUE(RunningUnderWine());
+    Write(kWriteProtect, Dword(1));
+    Write(kStart, Dword(3));
+    Write(kMachineAutorun, Dword(255));
+    Write(kUserAutorun, kAbsent);
+    std::wstring writable, readOnly;
+    ASSERT_EQ(PlugReadOnlyFolder(L'L', L"SEALED", readOnly), 0u);
+    const Outcome holds = RunKelvane(L"check write-protect autorun");
+    const Outcome holdsJson = RunKelvane(L"check --json");
+    ASSERT_EQ(PlugFolder(L'K', L"OPEN", writable), 0u);
+    const Outcome fails = RunKelvane(L"check");
+    const Outcome failsJson = RunKelvane(L"check --json write-protect");
+    const Outcome fromCom = RunProgram(KelvaneCom(), L"check", {});
+    UnplugFolder(L'K', writable);
+    UnplugFolder(L'L', readOnly);
+    const Outcome lockOff = RunKelvane(L"check usb-lock");
+
+    EXPECT_EQ(holds.exitCode, 0u) << holds.err;
+    EXPECT_EQ(holds.out, "USB Device Write Protection: Enabled\r\nUSB Device Autorun: "
+                         "Disabled\r\nCompliant.\r\n");
+    EXPECT_EQ(holdsJson.exitCode, 0u) << holdsJson.err;
+    EXPECT_TRUE(holdsJson.out.ends_with(
+        R"(, "checked": ["writeProtect", "autorun"], "compliant": true, "reasons": []})"
+        "\r\n"))
+        << holdsJson.out;
+    EXPECT_EQ(fails.exitCode, 3u) << fails.err;
+    EXPECT_EQ(fails.out, "Write protection may not hold for OPEN (K:): it is writable and Windows "
+                         "did not say how it is attached.\r\nNot compliant.\r\n");
+    EXPECT_EQ(fails.err, "");
+    EXPECT_EQ(failsJson.exitCode, 3u);
+    EXPECT_TRUE(Contains(failsJson.out, R"("compliant": false, "reasons": [{"protection": )"
+                                        R"("writeProtect", "drive": "K", "text": )"))
+        << failsJson.out;
+    EXPECT_EQ(fromCom.exitCode, fails.exitCode);
+    EXPECT_EQ(fromCom.out, fails.out);
+    EXPECT_EQ(lockOff.exitCode, 3u);
+    EXPECT_EQ(lockOff.out, "USB Device Lock: Unlocked\r\nNot compliant.\r\n");
+}
+
 // The console twin answers every command line as kelvane.exe does.
 TEST_F(CommandLineTest, TheConsoleTwinRunsTheSameCommandLine) {
     Write(kStart, Dword(3));

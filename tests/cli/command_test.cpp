@@ -38,6 +38,11 @@ TEST(ParseArguments, GoodCommandLines) {
         {{L"--version"}, {.verb = Verb::Version}},
         {{L"set", L"usb-lock", L"on", L"--json"},
          {.verb = Verb::Set, .json = true, .name = Switch::UsbLock, .argumentOn = true}},
+        {{L"check"}, {.verb = Verb::Check}},
+        // Each name once, in the order given, whatever the case; --json anywhere.
+        {{L"Check", L"--json", L"AUTORUN", L"write-protect", L"autorun"},
+         {.verb = Verb::Check, .json = true, .checks = {Switch::Autorun, Switch::WriteProtect}}},
+        {{L"check", L"usb-lock"}, {.verb = Verb::Check, .checks = {Switch::UsbLock}}},
     };
     for (const GoodLine& line : lines) {
         const Parsed parsed = ParseArguments(line.args);
@@ -74,6 +79,10 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
         {{L"set", L"autorun", L"on", L"/key:s3cret"}, L"unknown option '/key'."},
         {{L"set", L"autorun", L"on", L"--force"}, L"unknown option '--force'."},
         {{L"--version", L"2"}, L"unexpected argument after '--version'."},
+        {{L"check", L"write-protect", L"s3cret"},
+         L"check takes write-protect, usb-lock or autorun (or none, for the protections that "
+         L"are on)."},
+        {{L"check", L"--password-stdin"}, L"unknown option '--password-stdin'."},
         {{L""}, L"unknown command ''."},
         // Every spelling of a password argument is refused, and the password is not echoed.
         {{L"set", L"autorun", L"on", L"--password", L"s3cret"}, noPassword},

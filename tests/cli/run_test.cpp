@@ -222,6 +222,35 @@ TEST_F(RunTest, StatusNeverReportsAStateItCouldNotRead) {
     EXPECT_EQ(console.err, line);
 }
 
+TEST_F(RunTest, SetJsonFailsAsStatusDoesWhenTheReportIsNotComplete) {
+    // The lock cannot be read; write protection is changed and read back.
+    registry.InjectFault({.call = test::RegCall::OpenKeyEx, .result = 5, .subKey = kUsbStor});
+    const std::string policies = "SYSTEM\\CurrentControlSet\\Control\\StorageDevicePolicies";
+    EXPECT_EQ(Run({L"set", L"write-protect", L"on", L"--json"}), kFailed);
+    EXPECT_NE(console.out.find(R"("writeProtect": true, "usbLock": null)"), std::string::npos)
+        << console.out;
+    EXPECT_EQ(console.err, "kelvane: done (USB Device Write Protection: Enabled), but the state "
+                           "of USB Device Lock is unknown: the value could not be read: system "
+                           "text 5.\n");
+    EXPECT_EQ(registry.GetDWord(reg::kHkeyLocalMachine, policies, "WriteProtect"), 1u);
+
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"status", L"--json"}), kFailed);
+    // Without --json only the changed state is reported, and it was read back.
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"set", L"write-protect", L"off"}), kDone);
+    EXPECT_EQ(console.out, "USB Device Write Protection: Disabled\n");
+
+    registry.ClearFaults();
+    drives.Fail(21);
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"set", L"write-protect", L"on", L"--json"}), kFailed);
+    EXPECT_EQ(console.out, "");
+    EXPECT_TRUE(console.err.ends_with("kelvane: done (USB Device Write Protection: Enabled), "
+                                      "but the state cannot be reported.\n"))
+        << console.err;
+}
+
 TEST_F(RunTest, AutorunSaysWhenOnlyThePerUserValueWasWritten) {
     registry.SetDWord(reg::kHkeyLocalMachine, kExplorer, "NoDriveTypeAutoRun", 255);
     registry.InjectFault(

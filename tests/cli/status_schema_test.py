@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Every `--json` output that the command-line tests saw from the real program under Wine
 # (each one a file in SAMPLES) against the documented schema; and the schema itself, that
-# it is valid and refuses what the program must never print.
+# it is valid, accepts what a newer Kelvane may add within a version and refuses what the
+# program must never print.
 #   status_schema_test.py SCHEMA SAMPLES
 # Debian's python3-jsonschema (run with /usr/bin/python3).
 import json
@@ -36,25 +37,50 @@ def main(schema_path, samples_dir):
         print("FAIL too few outputs: run the command-line test under Wine first")
         failures += 1
 
+    drive_e = {"letter": "E", "label": "", "readOnly": False, "bus": "usb", "driver": "UASPStor",
+               "writeProtect": {"holds": False, "reason": "notCovered"}}
     good = {"version": 1, "writeProtect": True, "usbLock": False, "autorun": None,
-            "drives": [{"letter": "E", "label": "", "readOnly": False, "bus": "usb",
-                        "driver": "UASPStor",
-                        "writeProtect": {"holds": False, "reason": "notCovered"}}],
-            "windowsPolicy": {"Deny_Write": True}}
-    if not validator.is_valid(good):
-        print("FAIL the schema refuses a good object")
-        failures += 1
+            "drives": [drive_e], "windowsPolicy": {"Deny_Write": True}}
+    drive_f = {**drive_e, "letter": "F", "readOnly": True, "writeProtect": {"holds": True}}
+    verdict = {"checked": ["writeProtect"], "compliant": False,
+               "reasons": [{"protection": "writeProtect", "drive": "E", "text": "Why."}]}
+    # What a reader must accept: fields added within the version, and check's verdict.
+    goods = {
+        "a status object": good,
+        "two drives": {**good, "drives": [drive_e, drive_f]},
+        "a field added to the object": {**good, "later": 1},
+        "a field added to a drive": {**good, "drives": [{**drive_e, "through": "x"}]},
+        "a field added to a verdict": {**good, "drives": [
+            {**drive_e, "writeProtect": {"holds": True, "since": 2}}]},
+        "a value added to the policy": {**good, "windowsPolicy": {"Deny_Execute": True}},
+        "a verdict": {**good, **verdict},
+        "a compliant verdict": {**good, "drives": [drive_f], "checked": [], "compliant": True,
+                                "reasons": []},
+        "an unknown verdict": {**good, "checked": ["usbLock"], "compliant": None,
+                               "reasons": []},
+    }
+    for what, document in goods.items():
+        for error in validator.iter_errors(document):
+            print(f"FAIL the schema refuses {what}: {error.json_path}: {error.message}")
+            failures += 1
+    # What Kelvane must never print.
     bad = {
         "no version": {k: v for k, v in good.items() if k != "version"},
         "a state as text": {**good, "usbLock": "yes"},
-        "an unknown field": {**good, "usblock": True},
-        "a lower-case letter": {**good, "drives": [{"letter": "e", "label": ""}]},
+        "a lower-case letter": {**good, "drives": [{**drive_e, "letter": "e"}]},
         "holds with a reason": {**good, "drives": [
-            {"letter": "E", "label": "", "writeProtect": {"holds": True, "reason": "unknown"}}]},
+            {**drive_e, "writeProtect": {"holds": True, "reason": "unknown"}}]},
         "a fact for a protection that is off": {**good, "drives": [
-            {"letter": "E", "label": "", "writeProtect": {"holds": True},
-             "usbLock": {"holds": True}}]},
+            {**drive_e, "usbLock": {"holds": True}}]},
         "a policy value as a number": {**good, "windowsPolicy": {"Deny_All": 1}},
+        "a protection on with a drive lacking its verdict": {**good, "drives": [
+            drive_f, {k: v for k, v in drive_e.items() if k != "writeProtect"}]},
+        "the lock on with a drive lacking its verdict": {**good, "usbLock": True},
+        "the same letter twice": {**good, "drives": [drive_e, {**drive_f, "letter": "E"}]},
+        "an empty driver name": {**good, "drives": [{**drive_e, "driver": ""}]},
+        "not compliant without a reason": {**good, **verdict, "reasons": []},
+        "compliant with a reason": {**good, **verdict, "compliant": True},
+        "a verdict without its reasons": {**good, "checked": [], "compliant": True},
     }
     for what, document in bad.items():
         if validator.is_valid(document):

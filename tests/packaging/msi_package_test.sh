@@ -4,7 +4,8 @@
 # package of the same version and a newer package over it, refuse an older one, remove it,
 # and check that nothing is left (files, shortcut, PATH entry, uninstall entry) and that the
 # protection values and the stored password are what they were; then install and remove it
-# once more without the PATH entry (ADDTOPATH=0).
+# once more without the PATH entry (ADDTOPATH=0), and once into a folder of the
+# administrator's choosing (INSTALLDIR), which an upgrade keeps and removal clears.
 #   msi_package_test.sh --prefix DIR --exe kelvane.exe --com kelvane.com --version X.Y.Z
 # The values it sets for the run are put back at the end, whatever happens.
 set -uo pipefail
@@ -159,6 +160,7 @@ programs=("$(shell_folder HKLM 'Common Programs')" "$(shell_folder HKCU Programs
 shortcuts() { local d; for d in "${programs[@]}"; do [[ -e $d/Kelvane.lnk ]] && echo "$d/Kelvane.lnk"; done; }
 files_installed() {
     cmp -s "$exe" "$install_dir/kelvane.exe" && cmp -s "$com" "$install_dir/kelvane.com" &&
+        cmp -s "$root/docs/status.schema.json" "$install_dir/status.schema.json" &&
         cmp -s "$root/policy/kelvane.admx" "$install_dir/policy/kelvane.admx" &&
         cmp -s "$root/policy/en-US/kelvane.adml" "$install_dir/policy/en-US/kelvane.adml"
 }
@@ -239,7 +241,7 @@ path_as_before() {
 restore_path() { winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null; }
 
 check "install $version silently" msiexec /i "$work/kelvane-$version-x64.msi" /qn
-check "kelvane.exe, kelvane.com and the policy files in Program Files\\Kelvane" files_installed
+check "kelvane.exe, kelvane.com, the schema and the policy files in Program Files\\Kelvane" files_installed
 check "kelvane.com is a console-subsystem program" console_subsystem
 check "the File table gives both programs their version and no hash" file_table_versions
 check "the install folder is on the machine's PATH" on_path
@@ -308,6 +310,7 @@ nothing_left() {
     while read -r lnk; do [[ -n $lnk ]] && left+=("$lnk"); done < <(shortcuts)
     [[ -n $(arp_entries) ]] && left+=("uninstall entry")
     [[ -n $(product_icon) ]] && left+=("installer product registration")
+    winreg query 'HKLM\Software\Kelvane' >/dev/null && left+=("the remembered install folder")
     for code in $codes; do
         [[ -e $(unix_path "C:\\windows\\Installer\\$code") ]] && left+=("Installer\\$code")
     done
@@ -324,5 +327,27 @@ check "programs installed, the PATH left alone" eval 'files_installed && path_as
 codes+=" $(product_codes)"
 check "uninstall it" msiexec /x "$work/kelvane-$version-x64.msi" /qn
 check "nothing left, the PATH as before" eval 'nothing_left && path_as_before'
+
+# --- Into another folder --------------------------------------------------------------------
+# Given without a closing backslash: Windows Installer adds it, and a backslash before the
+# closing quote of a quoted argument would escape the quote.
+custom='C:\Kelvane Test'
+custom_dir=$(unix_path "$custom")
+in_custom() {
+    cmp -s "$exe" "$custom_dir/kelvane.exe" && cmp -s "$com" "$custom_dir/kelvane.com" &&
+        [[ ! -e $install_dir ]] || { echo "     not (only) in $custom"; return 1; }
+    tr ';' '\n' <<<"$(machine_path)" | grep -qixF "$custom\\" || { echo "     PATH: $(machine_path)"; return 1; }
+    [[ $(entry_value InstallLocation) == "$custom\\" ]] ||
+        { echo "     install location '$(entry_value InstallLocation)'"; return 1; }
+}
+check "install $version with INSTALLDIR=$custom" msiexec /i "$work/kelvane-$version-x64.msi" /qn "INSTALLDIR=$custom"
+check "the programs there, on the PATH and in the uninstall entry" in_custom
+codes+=" $(product_codes)"
+check "install $newer over it without INSTALLDIR" msiexec /i "$work/kelvane-$newer-x64.msi" /qn
+check "the upgrade stays in that folder" eval 'in_custom && one_entry "$newer"'
+codes+=" $(product_codes)"
+check "uninstall it without INSTALLDIR" msiexec /x "$work/kelvane-$newer-x64.msi" /qn
+gone_from_custom() { [[ ! -e $custom_dir ]] || { echo "     left: $(ls -A "$custom_dir")"; return 1; }; }
+check "nothing left in that folder or elsewhere, the PATH as before" eval 'gone_from_custom && nothing_left && path_as_before'
 
 checks_done
