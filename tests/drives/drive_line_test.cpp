@@ -7,9 +7,9 @@ namespace kv::drives::test {
 namespace {
 
 std::wstring Caption(FakeDriveSource& source) {
-    const auto line = BuildDriveLine(source);
-    EXPECT_TRUE(line.has_value()) << "the pass failed";
-    return line ? *line : std::wstring();
+    const auto drives = source.ReadyDrives();
+    EXPECT_TRUE(drives.has_value()) << "the pass failed";
+    return drives ? DriveLineCaption(*drives) : std::wstring();
 }
 
 FakeDrive Usb(std::wstring letter, std::wstring volume) {
@@ -87,13 +87,10 @@ TEST(DriveLine, EachPassStartsFromAnEmptyListAndTakesTheCollectionAnew) {
     EXPECT_EQ(Caption(source), L"No USB Storage device detected.");
 }
 
-TEST(DriveLine, AFailedPassGivesTheErrorAndNoCaption) {
+TEST(DriveLine, AHostileLabelStaysOnTheLine) {
     FakeDriveSource source;
-    source.drives = {Usb(L"E", L"DATA")};
-    source.Fail(21);
-    const auto line = BuildDriveLine(source);
-    ASSERT_FALSE(line.has_value());
-    EXPECT_EQ(line.error(), (DriveError{L"fake read", 21}));
+    source.drives = {Usb(L"E", L"EVIL\r\nUSB Device Lock: Locked"), Usb(L"F", L"\u202eX")};
+    EXPECT_EQ(Caption(source), L"2 device(s) detected: EVIL  USB Device Lock: Locked (E:), X (F:)");
 }
 
 } // namespace
