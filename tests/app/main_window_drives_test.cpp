@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -25,6 +26,29 @@ using drives::test::FakeDrive;
 using drives::test::FakeDriveSource;
 
 constexpr int kTick = 5000;
+
+// What a window's tooltip shows for a control, asked as the tooltip asks.
+std::wstring TipText(HWND window, HWND control) {
+    HWND tip = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM found) {
+            wchar_t name[64] = {};
+            ::GetClassNameW(w, name, 64);
+            if (std::wstring(name) == TOOLTIPS_CLASSW) {
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = tip;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(control);
+    info.hdr.code = TTN_GETDISPINFOW;
+    ::SendMessageW(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? info.lpszText : L"";
+}
 
 class DriveLineTest : public MainWindowTest {
 protected:
@@ -43,28 +67,7 @@ protected:
         return *window_;
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
-    // What the window's tooltip shows for a control, asked as the tooltip asks.
-    std::wstring TipOf(int id) const {
-        HWND tip = nullptr;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND w, LPARAM found) {
-                wchar_t name[64] = {};
-                ::GetClassNameW(w, name, 64);
-                if (std::wstring(name) == TOOLTIPS_CLASSW) {
-                    *reinterpret_cast<HWND*>(found) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&tip));
-        NMTTDISPINFOW info{};
-        info.hdr.hwndFrom = tip;
-        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Ctl(id));
-        info.hdr.code = TTN_GETDISPINFOW;
-        ::SendMessageW(window_->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-        return info.lpszText ? info.lpszText : L"";
-    }
+    std::wstring TipOf(int id) const { return TipText(window_->hwnd(), Ctl(id)); }
     // Clicks Refresh and lets the pass it starts end and reach the line.
     void Refresh() {
         const std::size_t before = fake_->Collects();
@@ -289,6 +292,7 @@ protected:
         ASSERT_EQ(result, 0u);
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+    std::wstring TipOf(int id) const { return TipText(window_->hwnd(), Ctl(id)); }
 
     std::vector<std::pair<wchar_t, std::wstring>> plugged_;
 };
@@ -332,6 +336,23 @@ TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
     EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for OPEN (S:): it is writable "
                                  L"and Windows did not say how it is attached.");
     EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
+}
+
+// A volume label is text from the device: a line break or a line separator in it splits
+// neither the device line nor the red notice, whose reason and count stay in view.
+TEST_F(PluggedDriveTest, HostileLabelsKeepTheLinesWhole) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    Plug(L'R', L"EVIL\r\nLOCKED");
+    Plug(L'S', L"A\u2028B\u202eC");
+    Start();
+    EXPECT_EQ(Line(), L"2 device(s) detected: EVIL  LOCKED (R:), A BC (S:)");
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for EVIL  LOCKED (R:): it is "
+                                 L"writable and Windows did not say how it is attached. And 1 "
+                                 L"more.");
+    const std::wstring tip = TipOf(M::Label9);
+    EXPECT_EQ(std::count(tip.begin(), tip.end(), L'\n'), 1) << testing::PrintToString(tip);
+    EXPECT_NE(tip.find(L"for A BC (S:): it is writable"), std::wstring::npos)
+        << testing::PrintToString(tip);
 }
 
 } // namespace

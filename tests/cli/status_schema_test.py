@@ -39,6 +39,7 @@ def main(schema_path, samples_dir):
     good = {"version": 1, "writeProtect": True, "usbLock": False, "autorun": None,
             "drives": [{"letter": "E", "label": "", "readOnly": False, "bus": "usb",
                         "driver": "UASPStor",
+                        "windowsAccess": {"write": "allowed", "read": "unknown"},
                         "writeProtect": {"holds": False, "reason": "notCovered"}}],
             "windowsPolicy": {"Deny_Write": True}}
     if not validator.is_valid(good):
@@ -55,6 +56,15 @@ def main(schema_path, samples_dir):
             {"letter": "E", "label": "", "writeProtect": {"holds": True},
              "usbLock": {"holds": True}}]},
         "a policy value as a number": {**good, "windowsPolicy": {"Deny_All": 1}},
+        "holds without saying through what": {**good, "drives": [
+            {**good["drives"][0], "writeProtect": {"holds": True}}]},
+        "whose policy for a read-only volume": {**good, "drives": [
+            {**good["drives"][0], "writeProtect": {"holds": True, "through": "readOnlyVolume",
+                                                   "windowsPolicy": "kelvane"}}]},
+        "a denial by Windows without whose policy": {**good, "drives": [
+            {**good["drives"][0], "writeProtect": {"holds": True, "through": "deniedByWindows"}}]},
+        "an answer Windows never gives": {**good, "drives": [
+            {**good["drives"][0], "windowsAccess": {"write": "yes", "read": "unknown"}}]},
     }
     for what, document in bad.items():
         if validator.is_valid(document):
