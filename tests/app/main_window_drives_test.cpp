@@ -7,6 +7,7 @@
 #include "tests/drives/wine_drive.h"
 
 #include "drives/drive_line.h"
+#include "drives/holds.h"
 #include "ui/form.h"
 
 #include <commctrl.h>
@@ -360,6 +361,46 @@ TEST_F(PluggedDriveTest, HostileLabelsKeepTheLinesWhole) {
 
 namespace kv::test {
 namespace {
+
+// Every warning the notice line can show, for a drive with the longest FAT label and one
+// more behind it, fits the label's two lines at each DPI: a reason cut off is no reason.
+TEST_F(DriveLineTest, EveryWarningFitsTheNoticeAtEachDpi) {
+    StartWithFake({});
+    const HWND notice = Ctl(M::Label9);
+    using drives::DriveProtection;
+    using drives::Verdict;
+    const drives::ListedDrive drive{L"F", L"KINGSTON 64", false, Bus::Usb, L"UASPStor"};
+    RECT suggested{};
+    ::GetWindowRect(window_->hwnd(), &suggested);
+    for (const unsigned dpi : {96u, 144u, 192u}) {
+        ::SendMessageW(window_->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        RECT room{};
+        ::GetClientRect(notice, &room);
+        const HDC dc = ::GetDC(notice);
+        const HGDIOBJ old =
+            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(notice, WM_GETFONT, 0, 0)));
+        for (const DriveProtection p : {DriveProtection::WriteProtect, DriveProtection::Lock}) {
+            for (const Verdict v : {Verdict::AttachedBefore, Verdict::NotCovered, Verdict::Unknown,
+                                    Verdict::UntilReattached, Verdict::PolicyNotApplied}) {
+                const std::wstring text = drives::VerdictText(p, v, drive) + L" And 1 more.";
+                RECT need{0, 0, room.right, 0};
+                ::DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+                EXPECT_LE(need.bottom, room.bottom)
+                    << dpi << " dpi: " << testing::PrintToString(text);
+            }
+        }
+        // The measure itself tells a text too long: three warnings in a row never fit.
+        const std::wstring three =
+            std::wstring(3, L' ') +
+            drives::VerdictText(DriveProtection::WriteProtect, Verdict::PolicyNotApplied, drive);
+        RECT tooMuch{0, 0, room.right, 0};
+        ::DrawTextW(dc, (three + three + three).c_str(), -1, &tooMuch, DT_CALCRECT | DT_WORDBREAK);
+        EXPECT_GT(tooMuch.bottom, room.bottom) << dpi << " dpi";
+        ::SelectObject(dc, old);
+        ::ReleaseDC(notice, dc);
+    }
+}
 
 TEST_F(DriveLineTest, ALongLineStopsAtTheWindowsMarginAndKeepsItsText) {
     std::vector<FakeDrive> many;
