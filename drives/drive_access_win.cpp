@@ -45,7 +45,34 @@ win32::UniqueKernelHandle UserToken() {
     return win32::UniqueKernelHandle(copy);
 }
 
+// Opens the root of `letter` for adding a file or for listing it, and nothing else: a
+// directory open (backup semantics, without the backup privilege enabled, so the access
+// lists apply) that creates, changes and reads nothing. 0 when granted.
+std::uint32_t RootOpenError(wchar_t letter, bool write) {
+    const std::array<wchar_t, 4> root{letter, L':', L'\\', L'\0'};
+    const win32::UniqueFile folder(
+        ::CreateFileW(root.data(), write ? FILE_ADD_FILE : FILE_LIST_DIRECTORY,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return folder ? 0 : ::GetLastError();
+}
+
 } // namespace
+
+Answer ConfirmedByOpen(Answer fromList, std::uint32_t openError) {
+    if (fromList != Answer::Denied) {
+        return fromList;
+    }
+    switch (openError) {
+    case ERROR_SUCCESS:
+        return Answer::Allowed;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return Answer::Denied;
+    default:
+        return Answer::Unknown;
+    }
+}
 
 DriveAccess AccessUnder(const void* descriptor, void* token) {
     auto* sd = const_cast<PSECURITY_DESCRIPTOR>(descriptor);
@@ -72,7 +99,14 @@ DriveAccess AskAccess(wchar_t letter) {
     }
     const UniqueDescriptor descriptor(raw);
     const win32::UniqueKernelHandle token = UserToken();
-    return AccessUnder(descriptor.get(), token.get());
+    DriveAccess access = AccessUnder(descriptor.get(), token.get());
+    if (access.write == Answer::Denied) {
+        access.write = ConfirmedByOpen(access.write, RootOpenError(letter, true));
+    }
+    if (access.read == Answer::Denied) {
+        access.read = ConfirmedByOpen(access.read, RootOpenError(letter, false));
+    }
+    return access;
 }
 
 } // namespace kv::drives

@@ -85,6 +85,26 @@ TEST(DriveAccess, DecidedFromTheDescriptorAndTheUsersToken) {
     ::CloseHandle(token);
 }
 
+TEST(DriveAccess, ADenialStandsOnlyWhenTheOpenIsRefusedToo) {
+    using A = Answer;
+    struct Case {
+        Answer fromList;
+        std::uint32_t openError;
+        Answer expected;
+    };
+    const Case cases[] = {
+        {A::Denied, ERROR_ACCESS_DENIED, A::Denied},
+        {A::Denied, ERROR_WRITE_PROTECT, A::Denied},
+        {A::Denied, ERROR_SUCCESS, A::Allowed}, // the open went through: the user can
+        {A::Denied, ERROR_NOT_READY, A::Unknown},
+        {A::Allowed, ERROR_ACCESS_DENIED, A::Allowed}, // only a denial is checked
+        {A::Unknown, ERROR_ACCESS_DENIED, A::Unknown},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ConfirmedByOpen(c.fromList, c.openError), c.expected) << "case " << (&c - cases);
+    }
+}
+
 // Under Wine nothing is enforced on drives: the real question must still end, on any
 // letter, in "allowed" or "unknown".
 TEST(DriveAccess, TheRealQuestionUnderWineNeverDenies) {
