@@ -6,8 +6,6 @@
 #include "drives/holds.h"
 #include "protection/switch_words.h"
 
-#include <algorithm>
-
 namespace kv::cli {
 namespace {
 
@@ -235,25 +233,12 @@ std::wstring StatusText(const StatusReport& report) {
                         StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
                         StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
                         drives::DriveLineCaption(report.drives) + L"\n";
-    // Every protection that is on, for every drive, by letter: through what it holds or why
-    // not, in the window's words (the drive's name made safe for one line).
-    std::vector<const drives::ListedDrive*> byLetter;
-    for (const drives::ListedDrive& drive : report.drives) {
-        byLetter.push_back(&drive);
-    }
-    std::ranges::stable_sort(byLetter, {}, [](const auto* d) { return d->letter; });
-    const drives::ProtectionsOn on = ProtectionsOn(report.states);
+    // Every protection that is on, for every drive: through what it holds or why not, in
+    // the window's words (the drive's name made safe for one line).
     const drives::WindowsPolicies policies = DrivePolicies(report.windowsPolicy);
-    for (const drives::ListedDrive* drive : byLetter) {
-        for (const auto p :
-             {drives::DriveProtection::WriteProtect, drives::DriveProtection::Lock}) {
-            if (p == drives::DriveProtection::WriteProtect ? on.writeProtect : on.lock) {
-                const drives::WindowsPolicyFacts& policy = policies.For(p);
-                text +=
-                    drives::VerdictText(p, drives::VerdictFor(p, *drive, policy), *drive, policy) +
-                    L"\n";
-            }
-        }
+    for (const auto& v : drives::Verdicts(report.drives, ProtectionsOn(report.states), policies)) {
+        text +=
+            drives::VerdictText(v.protection, v.why, v.drive, policies.For(v.protection)) + L"\n";
     }
     return text;
 }

@@ -84,8 +84,8 @@ Verdict VerdictFor(DriveProtection protection, const ListedDrive& drive,
     return Verdict::Unknown;
 }
 
-std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, ProtectionsOn on,
-                                  const WindowsPolicies& policies) {
+std::vector<Shortfall> Verdicts(const std::vector<ListedDrive>& drives, ProtectionsOn on,
+                                const WindowsPolicies& policies) {
     std::vector<const ListedDrive*> byLetter;
     for (const ListedDrive& drive : drives) {
         byLetter.push_back(&drive);
@@ -95,16 +95,18 @@ std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, Protec
     std::vector<Shortfall> found;
     for (const ListedDrive* drive : byLetter) {
         for (const DriveProtection p : {DriveProtection::WriteProtect, DriveProtection::Lock}) {
-            const bool isOn = p == DriveProtection::WriteProtect ? on.writeProtect : on.lock;
-            if (!isOn) {
-                continue;
-            }
-            const Verdict verdict = VerdictFor(p, *drive, policies.For(p));
-            if (!Holds(verdict)) {
-                found.push_back({p, verdict, *drive});
+            if (p == DriveProtection::WriteProtect ? on.writeProtect : on.lock) {
+                found.push_back({p, VerdictFor(p, *drive, policies.For(p)), *drive});
             }
         }
     }
+    return found;
+}
+
+std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, ProtectionsOn on,
+                                  const WindowsPolicies& policies) {
+    std::vector<Shortfall> found = Verdicts(drives, on, policies);
+    std::erase_if(found, [](const Shortfall& s) { return Holds(s.why); });
     return found;
 }
 

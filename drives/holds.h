@@ -66,14 +66,20 @@ struct ProtectionsOn {
     bool lock = false;
 };
 
+// One protection's verdict on one drive; in a shortfall, never one that holds.
 struct Shortfall {
     DriveProtection protection;
-    Verdict why; // never one that holds
+    Verdict why;
     ListedDrive drive;
     bool operator==(const Shortfall&) const = default;
 };
 
-// Every protection that is on and does not hold, by drive letter, write protection first.
+// Every protection that is on, for every drive, by drive letter, write protection first:
+// its verdict (holding or not).
+std::vector<Shortfall> Verdicts(const std::vector<ListedDrive>& drives, ProtectionsOn on,
+                                const WindowsPolicies& policies = {});
+
+// Every protection that is on and does not hold, in the same order.
 std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, ProtectionsOn on,
                                   const WindowsPolicies& policies = {});
 
