@@ -87,11 +87,5 @@ TEST(DriveLine, EachPassStartsFromAnEmptyListAndTakesTheCollectionAnew) {
     EXPECT_EQ(Caption(source), L"No USB Storage device detected.");
 }
 
-TEST(DriveLine, AHostileLabelStaysOnTheLine) {
-    FakeDriveSource source;
-    source.drives = {Usb(L"E", L"EVIL\r\nUSB Device Lock: Locked"), Usb(L"F", L"\u202eX")};
-    EXPECT_EQ(Caption(source), L"2 device(s) detected: EVIL  USB Device Lock: Locked (E:), X (F:)");
-}
-
 } // namespace
 } // namespace kv::drives::test
