@@ -183,6 +183,13 @@ TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
     EXPECT_EQ(TextOf(M::Label9), kNotice);
     EXPECT_EQ(ColorOf(M::Label9), RGB(64, 64, 64));
 
+    // Writable, but Windows denies the user writing to it: write protection holds.
+    FakeDrive denied = data;
+    denied.mayWrite = drives::Answer::Denied;
+    fake_->SetDrives({denied, sealed});
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
     Click(Ctl(M::cmdLock)); // locked: both drives stay usable until removed
     EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
                                  L"it is removed. And 1 more.");
