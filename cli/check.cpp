@@ -51,8 +51,9 @@ void AddShortfalls(CheckVerdict& verdict, const StatusReport& report) {
     };
     const drives::ProtectionsOn on{.writeProtect = asked(Switch::WriteProtect),
                                    .lock = asked(Switch::UsbLock)};
-    for (const drives::Shortfall& shortfall : drives::Shortfalls(report.drives, on)) {
-        const Switch name = shortfall.protection == drives::Protection::WriteProtect
+    for (const drives::Shortfall& shortfall :
+         drives::Shortfalls(report.drives, on, DrivePolicies(report.windowsPolicy))) {
+        const Switch name = shortfall.protection == drives::DriveProtection::WriteProtect
                                 ? Switch::WriteProtect
                                 : Switch::UsbLock;
         verdict.reasons.push_back({name, shortfall.drive.letter, drives::ShortfallText(shortfall)});

@@ -2,29 +2,28 @@
 
 #include "cli/utf8.h"
 #include "drives/attachment.h"
+#include "drives/drive_name.h"
 #include "drives/holds.h"
 #include "protection/switch_words.h"
 
 namespace kv::cli {
-namespace {
-
-// A control character in a volume label would break the one-line-per-item shape.
-std::wstring OnOneLine(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            c = L'?';
-        }
-    }
-    return text;
-}
-
-} // namespace
 
 void AppendJsonString(std::string& out, std::wstring_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
+    const auto escape = [&](unsigned code) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            out += kHex[(code >> shift) & 0xF];
+        }
+    };
+    const std::string bytes = ToUtf8(text);
     out += '"';
-    for (const char c : ToUtf8(text)) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
         const auto byte = static_cast<unsigned char>(c);
+        const auto next = [&](std::size_t ahead) {
+            return i + ahead < bytes.size() ? static_cast<unsigned char>(bytes[i + ahead]) : 0u;
+        };
         switch (c) {
         case '"':
             out += "\\\"";
@@ -49,11 +48,16 @@ void AppendJsonString(std::string& out, std::wstring_view text) {
             break;
         default:
             if (byte < 0x20 || byte == 0x7F) {
-                out += "\\u00";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
+                escape(byte);
+            } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {
+                // C1 controls, NEL among them: readers that split lines split there too.
+                escape(next(1));
+                i += 1;
+            } else if (byte == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {
+                escape(next(2) == 0xA8 ? 0x2028 : 0x2029); // the line and paragraph separators
+                i += 2;
             } else {
-                out += c; // UTF-8 bytes of non-ASCII text pass as they are
+                out += c; // UTF-8 bytes of other non-ASCII text pass as they are
             }
         }
     }
@@ -73,13 +77,33 @@ const char* JsonBool(bool value) {
     return value ? "true" : "false";
 }
 
-const char* WhyNotWord(drives::WhyNot why) {
-    switch (why) {
-    case drives::WhyNot::AttachedBefore:
+const char* VerdictWord(drives::Verdict verdict) {
+    switch (verdict) {
+    case drives::Verdict::ReadOnlyVolume:
+        return "readOnlyVolume";
+    case drives::Verdict::DeniedByWindows:
+        return "deniedByWindows";
+    case drives::Verdict::AttachedBefore:
         return "attachedBefore";
-    case drives::WhyNot::NotCovered:
+    case drives::Verdict::NotCovered:
         return "notCovered";
-    case drives::WhyNot::Unknown:
+    case drives::Verdict::UntilReattached:
+        return "untilReattached";
+    case drives::Verdict::PolicyNotApplied:
+        return "policyNotApplied";
+    case drives::Verdict::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+const char* AnswerWord(drives::Answer answer) {
+    switch (answer) {
+    case drives::Answer::Allowed:
+        return "allowed";
+    case drives::Answer::Denied:
+        return "denied";
+    case drives::Answer::Unknown:
         break;
     }
     return "unknown";
@@ -94,22 +118,29 @@ drives::ProtectionsOn ProtectionsOn(const SwitchStates& states) {
     return {.writeProtect = on(states.writeProtect), .lock = on(states.usbLock)};
 }
 
-void AppendProtectionJson(std::string& out, const char* name, drives::Protection protection,
-                          const drives::ListedDrive& drive) {
-    const auto why = drives::WhyNotHeld(protection, drive);
+void AppendProtectionJson(std::string& out, const char* name, drives::DriveProtection protection,
+                          const drives::ListedDrive& drive,
+                          const drives::WindowsPolicyFacts& policy) {
+    const drives::Verdict verdict = drives::VerdictFor(protection, drive, policy);
+    const bool holds = drives::Holds(verdict);
     out += ", \"";
     out += name;
     out += "\": {\"holds\": ";
-    out += JsonBool(!why);
-    if (why) {
-        out += ", \"reason\": \"";
-        out += WhyNotWord(*why);
+    out += JsonBool(holds);
+    out += holds ? ", \"through\": \"" : ", \"reason\": \"";
+    out += VerdictWord(verdict);
+    out += '"';
+    if (verdict == drives::Verdict::DeniedByWindows) {
+        // Whose policy it is, as far as the registry tells.
+        out += ", \"windowsPolicy\": \"";
+        out += !policy.set ? "none" : policy.setByKelvane ? "kelvane" : "outside";
         out += '"';
     }
     out += '}';
 }
 
-void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives::ProtectionsOn on) {
+void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives::ProtectionsOn on,
+                     const drives::WindowsPolicies& policies) {
     out += "{\"letter\": ";
     AppendJsonString(out, drive.letter);
     out += ", \"label\": ";
@@ -124,11 +155,17 @@ void AppendDriveJson(std::string& out, const drives::ListedDrive& drive, drives:
     } else {
         out += "null";
     }
+    out += ", \"windowsAccess\": {\"write\": \"";
+    out += AnswerWord(drive.mayWrite);
+    out += "\", \"read\": \"";
+    out += AnswerWord(drive.mayRead);
+    out += "\"}";
     if (on.writeProtect) {
-        AppendProtectionJson(out, "writeProtect", drives::Protection::WriteProtect, drive);
+        AppendProtectionJson(out, "writeProtect", drives::DriveProtection::WriteProtect, drive,
+                             policies.writeProtect);
     }
     if (on.lock) {
-        AppendProtectionJson(out, "usbLock", drives::Protection::Lock, drive);
+        AppendProtectionJson(out, "usbLock", drives::DriveProtection::Lock, drive, policies.lock);
     }
     out += '}';
 }
@@ -149,7 +186,8 @@ void AppendDrivesJson(std::string& out, const StatusReport& report) {
     out += "\"drives\": [";
     for (std::size_t i = 0; i < report.drives.size(); ++i) {
         out += i == 0 ? "" : ", ";
-        AppendDriveJson(out, report.drives[i], ProtectionsOn(report.states));
+        AppendDriveJson(out, report.drives[i], ProtectionsOn(report.states),
+                        DrivePolicies(report.windowsPolicy));
     }
     out += "], \"windowsPolicy\": {";
     bool first = true;
@@ -181,21 +219,27 @@ std::wstring StateLine(Switch name, const ReportedState& state) {
         return StateLine(name, *state.protection);
     }
     return std::wstring(protection::WordsOf(name).heading) + L": unknown (" +
-           OnOneLine(state.unknownBecause) + L")";
+           drives::OneLine(state.unknownBecause) + L")";
+}
+
+drives::WindowsPolicies DrivePolicies(const WindowsPolicy& policy) {
+    // Deny_All covers every class; whether Kelvane added a value is not read yet.
+    const bool all = policy.denyAll == true;
+    return {.writeProtect = {.set = all || policy.denyWrite == true},
+            .lock = {.set = all || policy.denyRead == true}};
 }
 
 std::wstring StatusText(const StatusReport& report) {
-    std::vector<drives::ListedDrive> drives = report.drives;
-    for (drives::ListedDrive& drive : drives) {
-        drive.label = OnOneLine(std::move(drive.label));
-        drive.letter = OnOneLine(std::move(drive.letter));
-    }
     std::wstring text = StateLine(Switch::WriteProtect, report.states.writeProtect) + L"\n" +
                         StateLine(Switch::UsbLock, report.states.usbLock) + L"\n" +
                         StateLine(Switch::Autorun, report.states.autorun) + L"\n" +
-                        drives::DriveLineCaption(drives) + L"\n";
-    for (const auto& shortfall : drives::Shortfalls(drives, ProtectionsOn(report.states))) {
-        text += drives::ShortfallText(shortfall) + L"\n";
+                        drives::DriveLineCaption(report.drives) + L"\n";
+    // Every protection that is on, for every drive: through what it holds or why not, in
+    // the window's words (the drive's name made safe for one line).
+    const drives::WindowsPolicies policies = DrivePolicies(report.windowsPolicy);
+    for (const auto& v : drives::Verdicts(report.drives, ProtectionsOn(report.states), policies)) {
+        text +=
+            drives::VerdictText(v.protection, v.why, v.drive, policies.For(v.protection)) + L"\n";
     }
     return text;
 }

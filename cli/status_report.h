@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "drives/drive_line.h"
+#include "drives/holds.h"
 #include "protection/switches.h"
 
 #include <optional>
@@ -43,15 +44,19 @@ struct WindowsPolicy {
     std::optional<bool> denyRead;  // Deny_Read for the removable-disk class
 };
 
+// What the policy means for the drives' protections: write protection's when it denies
+// writes to removable disks, the lock's when it denies reading them.
+drives::WindowsPolicies DrivePolicies(const WindowsPolicy& policy);
+
 struct StatusReport {
     SwitchStates states;
     std::vector<drives::ListedDrive> drives;
     WindowsPolicy windowsPolicy;
 };
 
-// One line per protection, the drive line, then one line per protection that is on and
-// does not hold for a listed drive (the window's words); each ends in "\n". An unknown
-// state reads "unknown" with its reason.
+// One line per protection, the drive line, then for every listed drive one line per
+// protection that is on: through what it holds or why not (the window's words); each ends
+// in "\n". An unknown state reads "unknown" with its reason.
 std::wstring StatusText(const StatusReport& report);
 
 // The version of the JSON below: it changes only when a field changes its meaning or goes
@@ -62,11 +67,15 @@ inline constexpr int kStatusJsonVersion = 1;
 // {"version": 1, "writeProtect": bool or null, "usbLock": ..., "autorun": ...,
 //  "drives": [{"letter": "E", "label": "DATA", "readOnly": bool, "bus": "usb",
 //              "driver": "USBSTOR" or null,
-//              "writeProtect": {"holds": bool, "reason": WHY}, "usbLock": {...}}],
+//              "windowsAccess": {"write": ANSWER, "read": ANSWER},
+//              "writeProtect": {"holds": true, "through": HOW, "windowsPolicy": WHOSE}
+//                           or {"holds": false, "reason": WHY}, "usbLock": {...}}],
 //  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool}}
-// null is an unknown state. A drive names only the protections that are on, and "reason"
-// (WHY: "attachedBefore", "notCovered" or "unknown") only where one does not hold; a
-// policy value that is not set is left out.
+// null is an unknown state. ANSWER is Windows' answer for the current user: "allowed",
+// "denied" or "unknown". A drive names only the protections that are on; HOW is
+// "readOnlyVolume" or "deniedByWindows" (only the latter with WHOSE: "kelvane", "outside" or
+// "none"), WHY is "attachedBefore", "notCovered", "unknown", "untilReattached" or
+// "policyNotApplied". A policy value that is not set is left out.
 // `moreFields` (", \"name\": value", ...) goes after the last field, for commands that
 // print this object with more to say.
 std::string StatusJson(const StatusReport& report, std::string_view moreFields = {});

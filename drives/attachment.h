@@ -7,6 +7,7 @@
 
 #include "drives/drive_source.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,12 +18,11 @@ namespace kv::drives {
 // storage (USB, SD, MMC, 1394): many USB disks and SSDs call themselves fixed.
 bool IsUsbStorage(DriveType type, Bus bus);
 
-// Whether the protections' driver is the one the drive is attached through.
-enum class Coverage { Covered, NotCovered, Unknown };
-
 struct Attachment {
     std::optional<std::wstring> driver;
     Coverage coverage = Coverage::Unknown;
+    // When the disk's device last arrived (UTC FILETIME ticks), when Windows says.
+    std::optional<std::int64_t> arrivedAt;
     bool operator==(const Attachment&) const = default;
 };
 

@@ -9,6 +9,7 @@
 #include <winioctl.h>
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,8 +106,17 @@ struct ConfigManager {
         win32::SystemFunction<decltype(property)>(L"cfgmgr32.dll",
                                                   "CM_Get_DevNode_Registry_PropertyW");
 
+    // Not needed for the driver: a system without it only leaves the arrival unknown.
+    decltype(&::CM_Get_DevNode_PropertyW) devProperty =
+        win32::SystemFunction<decltype(devProperty)>(L"cfgmgr32.dll", "CM_Get_DevNode_PropertyW");
+
     bool Complete() const { return listSize && list && locate && parent && property; }
 };
+
+// DEVPKEY_Device_LastArrivalDate, spelled out: devpkey.h defines its keys only for one
+// translation unit that defines INITGUID.
+constexpr DEVPROPKEY kLastArrivalDate = {
+    {0x83da6326, 0x97a6, 0x4088, {0x94, 0x53, 0xa1, 0x92, 0x3f, 0x57, 0x3b, 0x29}}, 102};
 
 // The present disk interfaces' paths; empty when Windows cannot list them. The list call
 // is made only after its size call succeeded (under Wine the size call fails and the list
@@ -175,6 +185,25 @@ std::optional<std::wstring> ParentService(const ConfigManager& cm, std::wstring 
     return std::wstring(service.data());
 }
 
+// When the disk's device last arrived (UTC FILETIME ticks); nullopt when Windows cannot say.
+std::optional<std::int64_t> ArrivalOf(const ConfigManager& cm, std::wstring instanceId) {
+    DEVINST disk = 0;
+    if (!cm.devProperty ||
+        cm.locate(&disk, instanceId.data(), CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) {
+        return std::nullopt;
+    }
+    FILETIME arrived{};
+    DEVPROPTYPE type = 0;
+    ULONG bytes = sizeof(arrived);
+    if (cm.devProperty(disk, &kLastArrivalDate, &type, reinterpret_cast<PBYTE>(&arrived), &bytes,
+                       0) != CR_SUCCESS ||
+        type != DEVPROP_TYPE_FILETIME || bytes != sizeof(arrived)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(arrived.dwHighDateTime) << 32) |
+                                     arrived.dwLowDateTime);
+}
+
 } // namespace
 
 Bus QueryBus(wchar_t letter) {
@@ -202,7 +231,9 @@ Attachment QueryAttachment(wchar_t letter, Bus bus) {
         }
         const std::wstring id = InstanceIdOf(path);
         const std::wstring_view enumerator = std::wstring_view(id).substr(0, id.find(L'\\'));
-        return Classify(bus, ParentService(cm, id), enumerator);
+        Attachment found = Classify(bus, ParentService(cm, id), enumerator);
+        found.arrivedAt = ArrivalOf(cm, id);
+        return found;
     }
     return Classify(bus, std::nullopt, {});
 }

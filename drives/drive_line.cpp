@@ -1,5 +1,7 @@
 #include "drives/drive_line.h"
 
+#include "drives/drive_name.h"
+
 namespace kv::drives {
 
 std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives) {
@@ -13,17 +15,9 @@ std::wstring DriveLineCaption(const std::vector<ListedDrive>& drives) {
         if (!list.empty()) {
             list += L", ";
         }
-        list += drive.label + L" (" + drive.letter + L":)";
+        list += DriveName(drive);
     }
     return std::to_wstring(drives.size()) + L" device(s) detected: " + list;
-}
-
-DriveResult<std::wstring> BuildDriveLine(DriveSource& source) {
-    const auto drives = source.ReadyDrives();
-    if (!drives) {
-        return drives.error();
-    }
-    return DriveLineCaption(*drives);
 }
 
 } // namespace kv::drives

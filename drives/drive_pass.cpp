@@ -48,14 +48,20 @@ bool DrivePasses::HasSource() const {
     return state_->source != nullptr;
 }
 
+std::shared_ptr<DriveSource> DrivePasses::Source() const {
+    const std::lock_guard guard(state_->lock);
+    return state_->source;
+}
+
 void DrivePasses::DevicesChanged() {
-    std::shared_ptr<DriveSource> source;
-    {
-        const std::lock_guard guard(state_->lock);
-        source = state_->source;
-    }
-    if (source) {
+    if (const auto source = Source()) {
         source->DevicesChanged();
+    }
+}
+
+void DrivePasses::AccessChanged() {
+    if (const auto source = Source()) {
+        source->AccessChanged();
     }
 }
 

@@ -33,6 +33,9 @@ public:
     bool HasSource() const;
     // Tells the source that drives arrived or left (see DriveSource::DevicesChanged).
     void DevicesChanged();
+    // Tells the source that what the user may do on drives may have changed (a policy was
+    // added or removed; see DriveSource::AccessChanged).
+    void AccessChanged();
 
     // Starts a pass unless one is running; false when none was started (one runs, no
     // source, or no thread could be made). A pass counts as running until its worker has
@@ -50,6 +53,8 @@ public:
 
 private:
     struct State;
+    // The source, taken under the lock and called outside it.
+    std::shared_ptr<DriveSource> Source() const;
     std::shared_ptr<State> state_;
 };
 

@@ -52,6 +52,12 @@ enum class DriveType : int {
 // The bus a drive hangs on, as the storage stack reports it; Unknown when it cannot be asked.
 enum class Bus { Unknown, Usb, Sd, Mmc, Nvme, Ieee1394, Sata, Scsi, Other };
 
+// Whether the protections' driver is the one the drive is attached through.
+enum class Coverage { Covered, NotCovered, Unknown };
+
+// Windows' own answer to "may the current user do this on the drive".
+enum class Answer { Allowed, Denied, Unknown };
+
 // One drive of the device line and what is known about it.
 struct ListedDrive {
     std::wstring letter;   // alone, without colon or backslash: L"E"
@@ -61,6 +67,15 @@ struct ListedDrive {
     // The service of the device the disk hangs on ("USBSTOR", "UASPStor", ...), as Windows
     // spells it; nullopt when Windows cannot say.
     std::optional<std::wstring> driver;
+    // Whether that driver is the protections' one, decided once when the drive arrives.
+    Coverage coverage = Coverage::Unknown;
+    // What Windows lets the current user do on the volume, asked when the drive arrives and
+    // again after a device or policy change.
+    Answer mayWrite = Answer::Unknown;
+    Answer mayRead = Answer::Unknown;
+    // When the disk's device last arrived (UTC, FILETIME ticks); nullopt when Windows
+    // cannot say.
+    std::optional<std::int64_t> arrivedAt;
 
     bool operator==(const ListedDrive&) const = default;
 };
@@ -76,6 +91,10 @@ public:
     // A drive arrived or left: what a source keeps about drives between passes is stale.
     // Called from any thread.
     virtual void DevicesChanged() {}
+
+    // What the current user may do on a drive may have changed (a policy was added or
+    // removed): the next pass asks Windows again for every drive. Called from any thread.
+    virtual void AccessChanged() {}
 };
 
 } // namespace kv::drives

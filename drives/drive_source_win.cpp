@@ -1,6 +1,7 @@
 #include "drives/drive_source_win.h"
 
 #include "drives/attachment.h"
+#include "drives/drive_access_win.h"
 #include "drives/drive_facts_win.h"
 
 #include <windows.h>
@@ -66,6 +67,7 @@ public:
         if (stale_.exchange(false)) {
             known_ = {};
         }
+        const bool askAccess = accessStale_.exchange(false);
         SetLastError(ERROR_SUCCESS);
         const DWORD letters = GetLogicalDrives();
         if (letters == 0) {
@@ -82,6 +84,9 @@ public:
                 continue;
             }
             const auto letter = static_cast<wchar_t>(L'A' + bit);
+            if (askAccess) {
+                known.access.reset();
+            }
             if (auto drive = Read(letter, known)) {
                 listed.push_back(std::move(*drive));
             }
@@ -90,14 +95,17 @@ public:
     }
 
     void DevicesChanged() override { stale_ = true; }
+    void AccessChanged() override { accessStale_ = true; }
 
 private:
     // What stays true of a letter until a drive arrives or leaves: its bus, and the driver
-    // of the volume with `serial`.
+    // and Windows' answer for the volume with `serial` (the answer also until a policy
+    // changes).
     struct Known {
         std::optional<Bus> bus;
         std::optional<DWORD> serial;
         Attachment attachment;
+        std::optional<DriveAccess> access;
     };
 
     // Removable drives are read as before; a fixed drive only once its bus, asked without
@@ -127,9 +135,18 @@ private:
             }
             known.serial = volume->serial;
             known.attachment = QueryAttachment(letter, *known.bus);
+            known.access.reset();
         }
-        return ListedDrive{std::wstring(1, letter), volume->label, volume->readOnly, *known.bus,
-                           known.attachment.driver};
+        if (!known.access) {
+            known.access = AskAccess(letter);
+        }
+        ListedDrive drive{std::wstring(1, letter), volume->label, volume->readOnly, *known.bus,
+                          known.attachment.driver};
+        drive.coverage = known.attachment.coverage;
+        drive.mayWrite = known.access->write;
+        drive.mayRead = known.access->read;
+        drive.arrivedAt = known.attachment.arrivedAt;
+        return drive;
     }
 
     static DriveType TypeOf(wchar_t letter) {
@@ -151,6 +168,7 @@ private:
 
     std::array<Known, 26> known_{};
     std::atomic<bool> stale_ = false;
+    std::atomic<bool> accessStale_ = false;
 };
 
 } // namespace

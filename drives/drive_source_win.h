@@ -9,8 +9,9 @@
 // Critical-error dialogs ("insert a disk") are off for the calling thread while a volume
 // is read. The only failure is GetLogicalDrives itself failing.
 //
-// Bus and driver change only when a drive arrives: they are looked up once per letter and
-// volume serial number, and again after DevicesChanged. A pass re-reads only the volume.
+// Bus, driver and Windows' answer on access change only when a drive arrives: they are
+// looked up once per letter and volume serial number, and again after DevicesChanged (the
+// answer also after AccessChanged). A pass re-reads only the volume.
 
 #include "drives/drive_source.h"
 

@@ -1,6 +1,6 @@
 #include "drives/holds.h"
 
-#include "drives/attachment.h"
+#include "drives/drive_name.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -31,31 +31,61 @@ std::wstring DriverWords(const std::optional<std::wstring>& driver) {
     if (name == L"STORNVME") {
         return L"the NVMe driver";
     }
-    return L"the " + *driver + L" driver";
+    return L"the " + OneLine(*driver) + L" driver";
 }
 
-std::wstring Named(const ListedDrive& drive) {
-    return drive.label + L" (" + drive.letter + L":)";
+std::wstring HoldsBecause(DriveProtection protection, Verdict verdict,
+                          const WindowsPolicyFacts& policy) {
+    if (verdict == Verdict::ReadOnlyVolume) {
+        return L"its volume is read-only.";
+    }
+    std::wstring words = protection == DriveProtection::WriteProtect
+                             ? L"Windows denies writing to it"
+                             : L"Windows denies reading it";
+    if (!policy.set) {
+        return words + L".";
+    }
+    return words + (policy.setByKelvane ? L" (Windows' policy, added by Kelvane)."
+                                        : L" (Windows' policy, set outside Kelvane).");
 }
 
 } // namespace
 
-std::optional<WhyNot> WhyNotHeld(Protection protection, const ListedDrive& drive) {
-    if (protection == Protection::WriteProtect && drive.readOnly) {
-        return std::nullopt;
+Verdict VerdictFor(DriveProtection protection, const ListedDrive& drive,
+                   const WindowsPolicyFacts& policy) {
+    const bool write = protection == DriveProtection::WriteProtect;
+    if (write && drive.readOnly) {
+        return Verdict::ReadOnlyVolume;
     }
-    switch (CoverageOf(drive.bus, drive.driver)) {
+    const Answer answer = write ? drive.mayWrite : drive.mayRead;
+    if (answer == Answer::Denied) {
+        return Verdict::DeniedByWindows;
+    }
+    if (policy.set) {
+        // Windows applies its policy to a volume when the volume arrives: a drive that came
+        // before it (or whose arrival nobody can date) gets it when it comes again.
+        const bool cameAfter = drive.arrivedAt && policy.setAt && *drive.arrivedAt > *policy.setAt;
+        if (!cameAfter) {
+            return Verdict::UntilReattached;
+        }
+        if (answer == Answer::Allowed) {
+            return Verdict::PolicyNotApplied;
+        }
+        // Windows gave no answer: only Kelvane's own switch can be judged.
+    }
+    switch (drive.coverage) {
     case Coverage::Covered:
-        return WhyNot::AttachedBefore;
+        return Verdict::AttachedBefore;
     case Coverage::NotCovered:
-        return WhyNot::NotCovered;
+        return Verdict::NotCovered;
     case Coverage::Unknown:
         break;
     }
-    return WhyNot::Unknown;
+    return Verdict::Unknown;
 }
 
-std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, ProtectionsOn on) {
+std::vector<Shortfall> Verdicts(const std::vector<ListedDrive>& drives, ProtectionsOn on,
+                                const WindowsPolicies& policies) {
     std::vector<const ListedDrive*> byLetter;
     for (const ListedDrive& drive : drives) {
         byLetter.push_back(&drive);
@@ -64,46 +94,56 @@ std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, Protec
 
     std::vector<Shortfall> found;
     for (const ListedDrive* drive : byLetter) {
-        for (const Protection p : {Protection::WriteProtect, Protection::Lock}) {
-            const bool isOn = p == Protection::WriteProtect ? on.writeProtect : on.lock;
-            if (!isOn) {
-                continue;
-            }
-            if (const auto why = WhyNotHeld(p, *drive)) {
-                found.push_back({p, *why, *drive});
+        for (const DriveProtection p : {DriveProtection::WriteProtect, DriveProtection::Lock}) {
+            if (p == DriveProtection::WriteProtect ? on.writeProtect : on.lock) {
+                found.push_back({p, VerdictFor(p, *drive, policies.For(p)), *drive});
             }
         }
     }
     return found;
 }
 
-std::wstring ShortfallText(const Shortfall& s) {
-    const std::wstring drive = Named(s.drive);
-    if (s.protection == Protection::WriteProtect) {
-        switch (s.why) {
-        case WhyNot::AttachedBefore:
-            return L"Write protection does not hold for " + drive +
-                   L": it was attached before the change. Remove and re-attach it.";
-        case WhyNot::NotCovered:
-            return L"Write protection does not hold for " + drive + L": " +
-                   DriverWords(s.drive.driver) + L" it uses is not covered.";
-        case WhyNot::Unknown:
-            break;
-        }
-        return L"Write protection may not hold for " + drive +
-               L": it is writable and Windows did not say how it is attached.";
-    }
-    switch (s.why) {
-    case WhyNot::AttachedBefore:
-        return L"The lock does not hold for " + drive + L": it stays usable until it is removed.";
-    case WhyNot::NotCovered:
-        return L"The lock does not hold for " + drive + L": " + DriverWords(s.drive.driver) +
+std::vector<Shortfall> Shortfalls(const std::vector<ListedDrive>& drives, ProtectionsOn on,
+                                  const WindowsPolicies& policies) {
+    std::vector<Shortfall> found = Verdicts(drives, on, policies);
+    std::erase_if(found, [](const Shortfall& s) { return Holds(s.why); });
+    return found;
+}
+
+std::wstring VerdictText(DriveProtection protection, Verdict verdict, const ListedDrive& d,
+                         const WindowsPolicyFacts& policy) {
+    const std::wstring drive = DriveName(d);
+    const bool write = protection == DriveProtection::WriteProtect;
+    const std::wstring subject = write ? L"Write protection" : L"The lock";
+    switch (verdict) {
+    case Verdict::ReadOnlyVolume:
+    case Verdict::DeniedByWindows:
+        return subject + L" holds for " + drive + L": " + HoldsBecause(protection, verdict, policy);
+    case Verdict::UntilReattached:
+        return subject + L" will hold for " + drive +
+               L" once it is re-attached or Windows restarts.";
+    case Verdict::PolicyNotApplied:
+        return subject + L" does not hold for " + drive +
+               L": Windows did not apply its policy to it (Windows Home, or a policy that "
+               L"replaced it).";
+    case Verdict::AttachedBefore:
+        return write ? subject + L" does not hold for " + drive +
+                           L": it was attached before the change. Remove and re-attach it."
+                     : subject + L" does not hold for " + drive +
+                           L": it stays usable until it is removed.";
+    case Verdict::NotCovered:
+        return subject + L" does not hold for " + drive + L": " + DriverWords(d.driver) +
                L" it uses is not covered.";
-    case WhyNot::Unknown:
+    case Verdict::Unknown:
         break;
     }
-    return L"The lock may not hold for " + drive +
-           L": it is usable and Windows did not say how it is attached.";
+    return subject + L" may not hold for " + drive +
+           (write ? L": it is writable and Windows did not say how it is attached."
+                  : L": it is usable and Windows did not say how it is attached.");
+}
+
+std::wstring ShortfallText(const Shortfall& s) {
+    return VerdictText(s.protection, s.why, s.drive);
 }
 
 std::wstring ShortfallNotice(const std::vector<Shortfall>& shortfalls) {

@@ -7,11 +7,13 @@
 #include "tests/drives/wine_drive.h"
 
 #include "drives/drive_line.h"
+#include "drives/holds.h"
 #include "ui/form.h"
 
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -25,6 +27,29 @@ using drives::test::FakeDrive;
 using drives::test::FakeDriveSource;
 
 constexpr int kTick = 5000;
+
+// What a window's tooltip shows for a control, asked as the tooltip asks.
+std::wstring TipText(HWND window, HWND control) {
+    HWND tip = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM found) {
+            wchar_t name[64] = {};
+            ::GetClassNameW(w, name, 64);
+            if (std::wstring(name) == TOOLTIPS_CLASSW) {
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = tip;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(control);
+    info.hdr.code = TTN_GETDISPINFOW;
+    ::SendMessageW(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? info.lpszText : L"";
+}
 
 class DriveLineTest : public MainWindowTest {
 protected:
@@ -43,28 +68,7 @@ protected:
         return *window_;
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
-    // What the window's tooltip shows for a control, asked as the tooltip asks.
-    std::wstring TipOf(int id) const {
-        HWND tip = nullptr;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND w, LPARAM found) {
-                wchar_t name[64] = {};
-                ::GetClassNameW(w, name, 64);
-                if (std::wstring(name) == TOOLTIPS_CLASSW) {
-                    *reinterpret_cast<HWND*>(found) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&tip));
-        NMTTDISPINFOW info{};
-        info.hdr.hwndFrom = tip;
-        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(Ctl(id));
-        info.hdr.code = TTN_GETDISPINFOW;
-        ::SendMessageW(window_->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-        return info.lpszText ? info.lpszText : L"";
-    }
+    std::wstring TipOf(int id) const { return TipText(window_->hwnd(), Ctl(id)); }
     // Clicks Refresh and lets the pass it starts end and reach the line.
     void Refresh() {
         const std::size_t before = fake_->Collects();
@@ -179,6 +183,13 @@ TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
     EXPECT_EQ(TextOf(M::Label9), kNotice);
     EXPECT_EQ(ColorOf(M::Label9), RGB(64, 64, 64));
 
+    // Writable, but Windows denies the user writing to it: write protection holds.
+    FakeDrive denied = data;
+    denied.mayWrite = drives::Answer::Denied;
+    fake_->SetDrives({denied, sealed});
+    Refresh();
+    EXPECT_EQ(TextOf(M::Label9), kNotice);
+
     Click(Ctl(M::cmdLock)); // locked: both drives stay usable until removed
     EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
                                  L"it is removed. And 1 more.");
@@ -289,6 +300,7 @@ protected:
         ASSERT_EQ(result, 0u);
     }
     std::wstring Line() const { return TextOf(M::lblDevices); }
+    std::wstring TipOf(int id) const { return TipText(window_->hwnd(), Ctl(id)); }
 
     std::vector<std::pair<wchar_t, std::wstring>> plugged_;
 };
@@ -334,11 +346,68 @@ TEST_F(PluggedDriveTest, NewDriveShowsAtOnceAndOnlyWritableOnesAreWarnedOf) {
     EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
 }
 
+// A volume label is text from the device: a line break or a line separator in it splits
+// neither the device line nor the red notice, whose reason and count stay in view.
+TEST_F(PluggedDriveTest, HostileLabelsKeepTheLinesWhole) {
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    Plug(L'R', L"EVIL\r\nLOCKED");
+    Plug(L'S', L"A\u2028B\u202eC");
+    Start();
+    EXPECT_EQ(Line(), L"2 device(s) detected: EVIL  LOCKED (R:), A BC (S:)");
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection may not hold for EVIL  LOCKED (R:): it is "
+                                 L"writable and Windows did not say how it is attached. And 1 "
+                                 L"more.");
+    const std::wstring tip = TipOf(M::Label9);
+    EXPECT_EQ(std::count(tip.begin(), tip.end(), L'\n'), 1) << testing::PrintToString(tip);
+    EXPECT_NE(tip.find(L"for A BC (S:): it is writable"), std::wstring::npos)
+        << testing::PrintToString(tip);
+}
+
 } // namespace
 } // namespace kv::test
 
 namespace kv::test {
 namespace {
+
+// Every warning the notice line can show, for a drive with the longest FAT label and one
+// more behind it, fits the label's two lines at each DPI: a reason cut off is no reason.
+TEST_F(DriveLineTest, EveryWarningFitsTheNoticeAtEachDpi) {
+    StartWithFake({});
+    const HWND notice = Ctl(M::Label9);
+    using drives::DriveProtection;
+    using drives::Verdict;
+    const drives::ListedDrive drive{L"F", L"KINGSTON 64", false, Bus::Usb, L"UASPStor"};
+    RECT suggested{};
+    ::GetWindowRect(window_->hwnd(), &suggested);
+    for (const unsigned dpi : {96u, 144u, 192u}) {
+        ::SendMessageW(window_->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        RECT room{};
+        ::GetClientRect(notice, &room);
+        const HDC dc = ::GetDC(notice);
+        const HGDIOBJ old =
+            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(notice, WM_GETFONT, 0, 0)));
+        for (const DriveProtection p : {DriveProtection::WriteProtect, DriveProtection::Lock}) {
+            for (const Verdict v : {Verdict::AttachedBefore, Verdict::NotCovered, Verdict::Unknown,
+                                    Verdict::UntilReattached, Verdict::PolicyNotApplied}) {
+                const std::wstring text = drives::VerdictText(p, v, drive) + L" And 1 more.";
+                RECT need{0, 0, room.right, 0};
+                ::DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+                EXPECT_LE(need.bottom, room.bottom)
+                    << dpi << " dpi: " << testing::PrintToString(text);
+            }
+        }
+        // The measure itself tells a text too long: three warnings in a row never fit.
+        const std::wstring three =
+            std::wstring(3, L' ') +
+            drives::VerdictText(DriveProtection::WriteProtect, Verdict::PolicyNotApplied, drive);
+        RECT tooMuch{0, 0, room.right, 0};
+        ::DrawTextW(dc, (three + three + three).c_str(), -1, &tooMuch, DT_CALCRECT | DT_WORDBREAK);
+        EXPECT_GT(tooMuch.bottom, room.bottom) << dpi << " dpi";
+        ::SelectObject(dc, old);
+        ::ReleaseDC(notice, dc);
+    }
+}
 
 TEST_F(DriveLineTest, ALongLineStopsAtTheWindowsMarginAndKeepsItsText) {
     std::vector<FakeDrive> many;

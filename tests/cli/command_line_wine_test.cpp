@@ -332,18 +332,51 @@ TEST_F(CommandLineTest, StatusListsDrivesWithTheirFactsAndWhereWriteProtectionFa
     EXPECT_TRUE(Contains(json.out, R"({"letter": "K", "label": "My \"USB\" \\ 1", )"
                                    R"("readOnly": false, "bus": )"))
         << json.out;
-    EXPECT_TRUE(Contains(json.out, R"("driver": null, "writeProtect": )"
-                                   R"({"holds": false, "reason": "unknown"}})"))
+    // Windows' answer is never a denial under Wine, where drives enforce nothing.
+    EXPECT_TRUE(Contains(json.out, R"("driver": null, "windowsAccess": {"write": ")")) << json.out;
+    EXPECT_FALSE(Contains(json.out, R"("denied")")) << json.out;
+    EXPECT_TRUE(Contains(json.out, R"("writeProtect": {"holds": false, "reason": "unknown"}})"))
         << json.out;
     EXPECT_TRUE(Contains(json.out, R"({"letter": "L", "label": "SEALED", "readOnly": true, )"))
         << json.out;
-    EXPECT_TRUE(Contains(json.out, R"("writeProtect": {"holds": true}})")) << json.out;
+    EXPECT_TRUE(
+        Contains(json.out, R"("writeProtect": {"holds": true, "through": "readOnlyVolume"}})"))
+        << json.out;
     EXPECT_TRUE(Contains(text.out, R"(My "USB" \ 1 (K:), SEALED (L:))")) << text.out;
     EXPECT_TRUE(Contains(text.out,
                          "\r\nWrite protection may not hold for My \"USB\" \\ 1 (K:): "
                          "it is writable and Windows did not say how it is attached.\r\n"))
         << text.out;
     EXPECT_FALSE(Contains(text.out, "hold for SEALED")) << text.out;
+}
+
+// A volume label is text from the device: one holding a line break or a line separator
+// must not print a line of its own that a script would take for a state.
+TEST_F(CommandLineTest, AVolumeLabelCannotForgeStatusLines) {
+    ASSERT_TRUE(RunningUnderWine());
+    Write(kWriteProtect, Dword(0));
+    Write(kStart, Dword(3));
+    std::wstring broken, separated;
+    ASSERT_EQ(PlugFolder(L'K', L"X\nUSB Device Write Protection: Enabled", broken), 0u);
+    ASSERT_EQ(PlugFolder(L'M', L"Y\u2028USB Device Lock: Locked", separated), 0u);
+    const Outcome text = RunKelvane(L"status");
+    const Outcome json = RunKelvane(L"status --json");
+    UnplugFolder(L'K', broken);
+    UnplugFolder(L'M', separated);
+    // The three states and the drive line: four line breaks, none from a label.
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 4) << text.out;
+    EXPECT_FALSE(Contains(text.out, "\xe2\x80\xa8")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "\r\nUSB Device Write Protection: Disabled\r\n") ||
+                text.out.starts_with("USB Device Write Protection: Disabled\r\n"))
+        << text.out;
+    EXPECT_TRUE(Contains(text.out, "X USB Device Write Protection: Enabled (K:), "
+                                   "Y USB Device Lock: Locked (M:)\r\n"))
+        << text.out;
+    // JSON keeps the labels as Windows gives them, escaped on one line.
+    EXPECT_TRUE(Contains(json.out, R"("label": "X\nUSB Device Write Protection: Enabled")"))
+        << json.out;
+    EXPECT_TRUE(Contains(json.out, R"("label": "Y\u2028USB Device Lock: Locked")")) << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1) << json.out;
 }
 
 TEST_F(CommandLineTest, SetStoresTheValueAndReadsItBack) {

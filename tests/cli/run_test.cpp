@@ -99,7 +99,8 @@ TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
     EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": false, )"
                            R"("autorun": true, )"
                            R"("drives": [{"letter": "E", "label": "DATA", "readOnly": false, )"
-                           R"("bus": "unknown", "driver": null}], )"
+                           R"("bus": "unknown", "driver": null, )"
+                           R"("windowsAccess": {"write": "unknown", "read": "unknown"}}], )"
                            R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
                            "\n");
     EXPECT_EQ(console.err, "");

@@ -33,26 +33,28 @@ TEST(StatusText, SaysWhatTheWindowShowsOneItemALine) {
 
     report.states = States(Unknown(L"why\nnot"), kOn, kOff);
     report.drives = {{L"E", L"DATA"}, {L"F", L"LINE\nBREAK"}};
-    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: unknown (why?not)\n"
+    EXPECT_EQ(StatusText(report), L"USB Device Write Protection: unknown (why not)\n"
                                   L"USB Device Lock: Locked\n"
                                   L"USB Device Autorun: Enabled\n"
-                                  L"2 device(s) detected: DATA (E:), LINE?BREAK (F:)\n"
+                                  L"2 device(s) detected: DATA (E:), LINE BREAK (F:)\n"
                                   L"The lock may not hold for DATA (E:): it is usable and "
                                   L"Windows did not say how it is attached.\n"
-                                  L"The lock may not hold for LINE?BREAK (F:): it is usable and "
+                                  L"The lock may not hold for LINE BREAK (F:): it is usable and "
                                   L"Windows did not say how it is attached.\n");
 }
 
-TEST(StatusText, ALineForEachProtectionThatDoesNotHold) {
+TEST(StatusText, ALineForEachProtectionOnEachDrive) {
     StatusReport report;
     report.states = States(kOn, kOn, kOn);
-    report.drives = {{L"F", L"SSD", false, drives::Bus::Usb, L"UASPStor"},
-                     {L"E", L"RO", true, drives::Bus::Usb, L"USBSTOR"}};
+    report.drives = {
+        {L"F", L"SSD", false, drives::Bus::Usb, L"UASPStor", drives::Coverage::NotCovered},
+        {L"E", L"RO", true, drives::Bus::Usb, L"USBSTOR", drives::Coverage::Covered}};
     EXPECT_EQ(StatusText(report),
               L"USB Device Write Protection: Enabled\n"
               L"USB Device Lock: Locked\n"
               L"USB Device Autorun: Disabled\n"
               L"2 device(s) detected: SSD (F:), RO (E:)\n"
+              L"Write protection holds for RO (E:): its volume is read-only.\n"
               L"The lock does not hold for RO (E:): it stays usable until it is removed.\n"
               L"Write protection does not hold for SSD (F:): the USB Attached SCSI driver it uses "
               L"is not covered.\n"
@@ -74,22 +76,29 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
     EXPECT_EQ(StatusJson(report),
               R"({"version": 1, "writeProtect": null, "usbLock": true, "autorun": false, )"
               R"("drives": [{"letter": "E", "label": "", "readOnly": false, "bus": "unknown", )"
-              R"("driver": null, "usbLock": {"holds": false, "reason": "unknown"}}], )"
+              R"("driver": null, "windowsAccess": {"write": "unknown", "read": "unknown"}, )"
+              R"("usbLock": {"holds": false, "reason": "unknown"}}], )"
               R"("windowsPolicy": {}})"
               "\n");
 
     report.states = States(kOn, kOn, kOn);
-    report.drives = {{L"F", L"BACKUP", true, drives::Bus::Sd, std::nullopt},
-                     {L"E", L"", false, drives::Bus::Usb, L"USBSTOR"}};
+    report.drives = {{L"F", L"BACKUP", true, drives::Bus::Sd, std::nullopt,
+                      drives::Coverage::NotCovered, drives::Answer::Allowed,
+                      drives::Answer::Denied},
+                     {L"E", L"", false, drives::Bus::Usb, L"USBSTOR", drives::Coverage::Covered,
+                      drives::Answer::Denied, drives::Answer::Allowed}};
     report.windowsPolicy = {.denyAll = false, .denyWrite = true, .denyRead = std::nullopt};
     EXPECT_EQ(
         StatusJson(report),
         R"({"version": 1, "writeProtect": true, "usbLock": true, "autorun": false, "drives": [)"
         R"({"letter": "F", "label": "BACKUP", "readOnly": true, "bus": "sd", )"
-        R"("driver": null, "writeProtect": {"holds": true}, )"
-        R"("usbLock": {"holds": false, "reason": "notCovered"}}, )"
+        R"("driver": null, "windowsAccess": {"write": "allowed", "read": "denied"}, )"
+        R"("writeProtect": {"holds": true, "through": "readOnlyVolume"}, )"
+        R"("usbLock": {"holds": true, "through": "deniedByWindows", "windowsPolicy": "none"}}, )"
         R"({"letter": "E", "label": "", "readOnly": false, "bus": "usb", )"
-        R"("driver": "USBSTOR", "writeProtect": {"holds": false, "reason": "attachedBefore"}, )"
+        R"("driver": "USBSTOR", "windowsAccess": {"write": "denied", "read": "allowed"}, )"
+        R"("writeProtect": {"holds": true, "through": "deniedByWindows", )"
+        R"("windowsPolicy": "outside"}, )"
         R"("usbLock": {"holds": false, "reason": "attachedBefore"}}], )"
         R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
         "\n");
@@ -108,7 +117,9 @@ TEST(StatusJson, AnyLabelGivesValidJsonInUtf8) {
         {std::wstring(L"nul\0x", 5), R"("nul\u0000x")"},
         {L"Gr\u00fc\u00dfe \u65e5\u672c", "\"Gr\xc3\xbc\xc3\x9f"
                                           "e \xe6\x97\xa5\xe6\x9c\xac\""},
-        {L"\u2028", "\"\xe2\x80\xa8\""},
+        // Valid JSON either way, but readers that split lines split at these.
+        {L"a\u2028b\u2029", R"("a\u2028b\u2029")"},
+        {L"\u0085\u009b\u00a0", "\"\\u0085\\u009b\xc2\xa0\""},
         {L"/slash'", R"("/slash'")"},
     };
     for (const Case& c : cases) {

@@ -38,10 +38,11 @@ def main(schema_path, samples_dir):
         failures += 1
 
     drive_e = {"letter": "E", "label": "", "readOnly": False, "bus": "usb", "driver": "UASPStor",
+               "windowsAccess": {"write": "allowed", "read": "unknown"},
                "writeProtect": {"holds": False, "reason": "notCovered"}}
     good = {"version": 1, "writeProtect": True, "usbLock": False, "autorun": None,
             "drives": [drive_e], "windowsPolicy": {"Deny_Write": True}}
-    drive_f = {**drive_e, "letter": "F", "readOnly": True, "writeProtect": {"holds": True}}
+    drive_f = {**drive_e, "letter": "F", "readOnly": True, "writeProtect": {"holds": True, "through": "readOnlyVolume"}}
     verdict = {"checked": ["writeProtect"], "compliant": False,
                "reasons": [{"protection": "writeProtect", "drive": "E", "text": "Why."}]}
     # What a reader must accept: fields added within the version, and check's verdict.
@@ -49,9 +50,9 @@ def main(schema_path, samples_dir):
         "a status object": good,
         "two drives": {**good, "drives": [drive_e, drive_f]},
         "a field added to the object": {**good, "later": 1},
-        "a field added to a drive": {**good, "drives": [{**drive_e, "through": "x"}]},
+        "a field added to a drive": {**good, "drives": [{**drive_e, "later": "x"}]},
         "a field added to a verdict": {**good, "drives": [
-            {**drive_e, "writeProtect": {"holds": True, "since": 2}}]},
+            {**drive_f, "writeProtect": {"holds": True, "through": "readOnlyVolume", "since": 2}}]},
         "a value added to the policy": {**good, "windowsPolicy": {"Deny_Execute": True}},
         "a verdict": {**good, **verdict},
         "a compliant verdict": {**good, "drives": [drive_f], "checked": [], "compliant": True,
@@ -81,6 +82,15 @@ def main(schema_path, samples_dir):
         "not compliant without a reason": {**good, **verdict, "reasons": []},
         "compliant with a reason": {**good, **verdict, "compliant": True},
         "a verdict without its reasons": {**good, "checked": [], "compliant": True},
+        "holds without saying through what": {**good, "drives": [
+            {**drive_e, "writeProtect": {"holds": True}}]},
+        "whose policy for a read-only volume": {**good, "drives": [
+            {**drive_e, "writeProtect": {"holds": True, "through": "readOnlyVolume",
+                                                   "windowsPolicy": "kelvane"}}]},
+        "a denial by Windows without whose policy": {**good, "drives": [
+            {**drive_e, "writeProtect": {"holds": True, "through": "deniedByWindows"}}]},
+        "an answer Windows never gives": {**good, "drives": [
+            {**drive_e, "windowsAccess": {"write": "yes", "read": "unknown"}}]},
     }
     for what, document in bad.items():
         if validator.is_valid(document):

@@ -46,15 +46,18 @@ int main(int argc, char** argv) {
     for (long i = 0; i < passes; ++i) {
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
-        const auto line = kv::drives::BuildDriveLine(*source);
+        // A pass as the window makes it: the drives, then the line's caption.
+        const auto drives = source->ReadyDrives();
+        if (drives) {
+            caption = kv::drives::DriveLineCaption(*drives);
+        }
         QueryPerformanceCounter(&end);
-        if (!line) {
+        if (!drives) {
             std::fprintf(stderr, "pass %ld failed: %s (error %lu)\n", i,
-                         Utf8(line.error().call).c_str(),
-                         static_cast<unsigned long>(line.error().code));
+                         Utf8(drives.error().call).c_str(),
+                         static_cast<unsigned long>(drives.error().code));
             return 1;
         }
-        caption = *line;
         micros.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
                          static_cast<double>(frequency.QuadPart));
     }

@@ -58,6 +58,25 @@ TEST(DrivePassesTest, OnePassAtATimeAndItsResultTakenOnce) {
     EXPECT_EQ(held.gate->Passed(), 2);
 }
 
+// A device or policy change reaches the source at once, also while a pass hangs in it, and
+// is nothing without a source.
+TEST(DrivePassesTest, ChangesReachTheSourceWhileAPassHangs) {
+    DrivePasses passes;
+    passes.DevicesChanged();
+    passes.AccessChanged();
+
+    HeldSource held;
+    passes.SetSource(held.source);
+    ASSERT_TRUE(passes.Start());
+    passes.AccessChanged();
+    passes.DevicesChanged();
+    passes.AccessChanged();
+    EXPECT_EQ(held.source->AccessChanges(), 2);
+    EXPECT_EQ(held.source->Changes(), 1);
+    held.gate->Open();
+    ASSERT_TRUE(passes.WaitFor(5s));
+}
+
 TEST(DrivePassesTest, AnOwnerGoneDuringAHungPassNeitherWaitsNorHears) {
     HeldSource held;
     std::atomic<int> notes = 0;

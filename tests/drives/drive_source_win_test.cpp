@@ -90,9 +90,9 @@ protected:
     }
 
     std::wstring Pass() {
-        const auto line = BuildDriveLine(*source_);
-        EXPECT_TRUE(line.has_value()) << "the pass failed";
-        return line ? *line : std::wstring();
+        const auto drives = source_->ReadyDrives();
+        EXPECT_TRUE(drives.has_value()) << "the pass failed";
+        return drives ? DriveLineCaption(*drives) : std::wstring();
     }
 
     std::unique_ptr<DriveSource> source_ = MakeWindowsDriveSource();

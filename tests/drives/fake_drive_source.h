@@ -10,6 +10,7 @@
 #include "drives/drive_source.h"
 
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,9 @@ struct FakeDrive {
     bool readOnly = false;
     Bus bus = Bus::Unknown;
     std::optional<std::wstring> driver;
+    Answer mayWrite = Answer::Unknown;
+    Answer mayRead = Answer::Unknown;
+    std::optional<std::int64_t> arrivedAt;
 };
 
 // Holds every Collect while closed, as a drive that takes its time to answer. Shared, so
@@ -109,7 +113,8 @@ public:
         std::vector<ListedDrive> listed;
         for (const FakeDrive& d : drives) {
             if (d.ready && IsUsbStorage(d.type, d.bus)) {
-                listed.push_back({d.letter, d.volume, d.readOnly, d.bus, d.driver});
+                listed.push_back({d.letter, d.volume, d.readOnly, d.bus, d.driver,
+                                  CoverageOf(d.bus, d.driver), d.mayWrite, d.mayRead, d.arrivedAt});
             }
         }
         return listed;
@@ -118,12 +123,21 @@ public:
         const std::lock_guard guard(lock_);
         ++changes_;
     }
+    void AccessChanged() override {
+        const std::lock_guard guard(lock_);
+        ++accessChanges_;
+    }
+    int AccessChanges() const {
+        const std::lock_guard guard(lock_);
+        return accessChanges_;
+    }
 
 private:
     mutable std::mutex lock_;
     std::optional<std::uint32_t> failure_;
     std::size_t collects_ = 0;
     int changes_ = 0;
+    int accessChanges_ = 0;
 };
 
 } // namespace kv::drives::test

@@ -177,7 +177,12 @@ std::uint32_t Plug(wchar_t letter, const std::wstring& label, bool readOnly, std
     const std::wstring labelFile = folder + L"\\.windows-label";
     DeleteFileW(labelFile.c_str());
     if (!label.empty()) {
-        const std::string bytes(label.begin(), label.end());
+        // Wine reads the file in the Unix code page: UTF-8 here.
+        const int size = WideCharToMultiByte(
+            CP_UTF8, 0, label.data(), static_cast<int>(label.size()), nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, label.data(), static_cast<int>(label.size()), bytes.data(),
+                            size, nullptr, nullptr);
         if (const auto error =
                 WriteWholeFile(labelFile, bytes.data(), static_cast<DWORD>(bytes.size()))) {
             return error;

@@ -30,7 +30,7 @@ std::uint32_t RemoveDrive(wchar_t letter);
 std::optional<std::string> UnixPathOf(const std::wstring& windowsPath);
 
 // A fresh folder in %TEMP% named after the process, the time and the letter, with a label file unless
-// `label` is empty (ASCII labels), mapped as a removable drive at `letter`. Returns 0 or a
+// `label` is empty (written in UTF-8), mapped as a removable drive at `letter`. Returns 0 or a
 // Win32 error code; `folder` names the folder for UnplugFolder either way.
 std::uint32_t PlugFolder(wchar_t letter, const std::wstring& label, std::wstring& folder);
 // As PlugFolder, but the drive is read-only for real: a tiny ISO 9660 image in the folder,
