@@ -73,7 +73,8 @@ struct Expected {
     std::wstring_view options; // for an unknown option
     std::wstring_view words;   // for a word too many
 };
-constexpr Expected kAfterNothing{L"unknown option: use status, set, --help or --version.", L""};
+constexpr Expected kAtStart{L"unknown option: use status, set, --help or --version.",
+                            L"unknown command: use status, set, help or --version."};
 constexpr Expected kAfterStatus{L"unknown option: status takes only --json.",
                                 L"too many arguments: status takes only --json."};
 constexpr Expected kAfterSet{
@@ -168,10 +169,7 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
         }
         return Command{.verb = Verb::Version};
     }
-    if (LooksLikeOption(arguments[0])) {
-        return Unexpected(arguments[0], kAfterNothing);
-    }
-    return UsageError{L"unknown command: use status, set, help or --version."};
+    return Unexpected(arguments[0], kAtStart);
 }
 
 std::wstring_view ArgumentName(Switch name) {
