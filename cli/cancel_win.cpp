@@ -2,6 +2,8 @@
 
 #include "cli/command.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <iterator>
 #include <mutex>
 
@@ -12,7 +14,8 @@ namespace {
 // process: a handler may still run on its own thread while the command's objects go away.
 struct CancelState {
     std::mutex mutex;
-    enum class Phase { Idle, Cancellable, Changing, Cancelled } phase = Phase::Idle;
+    std::condition_variable ended;
+    enum class Phase { Idle, Cancellable, Changing, Cancelled, Ended } phase = Phase::Idle;
     HANDLE in = nullptr;
     DWORD inMode = 0;
     bool restoreMode = false;
@@ -54,8 +57,16 @@ BOOL WINAPI OnControl(DWORD event) {
     case CancelState::Phase::Idle:
         return FALSE;
     case CancelState::Phase::Changing:
+        // The command runs to its end and says what it did. A closing console ends the
+        // process once this returns, so that waits (Windows allows about five seconds).
+        if (event == CTRL_CLOSE_EVENT) {
+            state.ended.wait_for(lock, std::chrono::seconds(4),
+                                 [&] { return state.phase == CancelState::Phase::Ended; });
+        }
+        return TRUE;
     case CancelState::Phase::Cancelled:
-        return TRUE; // the command runs to its end and says what it did
+    case CancelState::Phase::Ended:
+        return TRUE;
     case CancelState::Phase::Cancellable:
         break;
     }
@@ -88,8 +99,9 @@ ConsoleCancel::~ConsoleCancel() {
     {
         const std::lock_guard lock(state.mutex);
         // The command has ended: its exit code stands.
-        state.phase = CancelState::Phase::Changing;
+        state.phase = CancelState::Phase::Ended;
     }
+    state.ended.notify_all();
 }
 
 bool ConsoleCancel::BeginChange() {
