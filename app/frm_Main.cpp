@@ -7,6 +7,7 @@
 #include "ui/web_address.h"
 #include "win32/report.h"
 #include "win32/system_message.h"
+#include "win32/text.h"
 #include "drives/drive_line.h"
 #include "drives/drive_source_win.h"
 #include "info/frm_About.h"
@@ -125,20 +126,36 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 }
 
 void frm_Main::ToggleAndExplain(Switch which) {
-    bool refused = false;
+    std::string refusedKey; // empty unless Windows refused the change
     if (const auto change = AskedChange(*this, which)) {
         const protection::WriteResult written = switches_.Write(which, *change);
         ListWriteErrors(*this, written);
         // For autorun also when only the machine-wide half was refused.
-        refused = written.Refused();
+        refusedKey = protection::RefusedKeyPath(which, written);
     }
     // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
     // and the notice line what the drives now get.
     ShowShortfalls();
-    if (refused) {
+    if (refusedKey.empty()) {
+        return;
+    }
+    // Already elevated (or SYSTEM), a restart could only be refused again.
+    if (elevation_->IsElevated()) {
+        ExplainRefusalWithRights(which, refusedKey);
+    } else {
         OfferRestartAsAdministrator(which);
     }
+}
+
+void frm_Main::ExplainRefusalWithRights(Switch which, const std::string& key) {
+    ui::ShowMessage(kMessageTitle,
+                    std::wstring(L"Windows refused the change to the ") +
+                        protection::WordsOf(which).heading +
+                        L", although Kelvane runs as administrator.\r\n\r\n"
+                        L"The permissions of this registry key, or a policy, forbid it:\r\n" +
+                        win32::Widened(key),
+                    ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
 }
 
 void frm_Main::OfferRestartAsAdministrator(Switch which) {

@@ -64,6 +64,7 @@ private:
     // change that Windows refused for lack of rights is explained.
     void ToggleAndExplain(protection::Switch which);
     void OfferRestartAsAdministrator(protection::Switch which);
+    void ExplainRefusalWithRights(protection::Switch which, const std::string& key);
     // Puts the result of the last ended pass on the line, if there is one to take.
     void ApplyDrivePass();
     // The first notice line: a warning in red while a protection that is on does not hold

@@ -2,6 +2,7 @@
 
 #include "app/frm_Main_ids.h"
 #include "protection/switch_words.h"
+#include "win32/text.h"
 
 #include <windows.h>
 
@@ -83,21 +84,9 @@ const Block& BlockOf(Switch which) {
     return kAutorunBlock;
 }
 
-// The registry module's lines are ANSI text.
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int n =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
 void ListError(ui::Form& form, const mdl::RegResult& result) {
     if (result.errorLine) {
-        form.AppendItem(M::lstErrs, FromAnsi(*result.errorLine));
+        form.AppendItem(M::lstErrs, win32::Widened(*result.errorLine));
     }
 }
 
@@ -127,7 +116,7 @@ void ShowSwitchState(ui::Form& form, Switch which, const protection::SwitchState
     }
     if (!state.reads.empty()) {
         const std::string text = state.reads.back().Text(); // digits, "-" or "Error"
-        Run(block, [&] { form.SetText(M::txtRegValue, std::wstring(text.begin(), text.end())); });
+        Run(block, [&] { form.SetText(M::txtRegValue, win32::Widened(text)); });
     }
     if (block.readCreatesKey && !state.reads.empty() &&
         state.reads.front().form() != mdl::RegReadResult::Form::Number) {

@@ -65,20 +65,29 @@ std::optional<Switch> SwitchFromArgument(std::wstring_view folded) {
     return std::nullopt;
 }
 
-// An option is named up to its value ("--pass" of "--pass=..."): the value may be a
-// password typed in the wrong place, and a usage error is often shown or logged.
-UsageError UnknownOption(std::wstring_view argument) {
-    return {L"unknown option '" + std::wstring(argument.substr(0, argument.find_first_of(L"=:"))) +
-            L"'."};
-}
+// No usage error repeats what was typed: a stray word or an option's value may be a
+// password typed in the wrong place (`set usb-lock on s3cret`), a usage error is often
+// shown or logged, and typed text may hold escape sequences the console would act on.
+// Each says what was expected instead.
+struct Expected {
+    std::wstring_view options; // for an unknown option
+    std::wstring_view words;   // for a word too many
+};
+constexpr Expected kAtStart{L"unknown option: use status, check, set, --help or --version.",
+                            L"unknown command: use status, check, set, help or --version."};
+constexpr Expected kAfterStatus{L"unknown option: status takes only --json.",
+                                L"too many arguments: status takes only --json."};
+constexpr Expected kAfterCheck{
+    L"unknown option: check takes only --json.",
+    L"check takes write-protect, usb-lock or autorun (or none, for the protections that are "
+    L"on)."};
+constexpr Expected kAfterSet{
+    L"unknown option: set takes --json and --password-stdin.",
+    L"too many arguments: set takes a protection, on or off, --json and --password-stdin."};
+constexpr Expected kAfterVersion{L"--version takes no argument.", L"--version takes no argument."};
 
-// A word where none belongs is not repeated either: `set usb-lock on s3cret` is a
-// password typed without --password-stdin as often as it is a slip.
-UsageError Unexpected(std::wstring_view argument, std::wstring_view after) {
-    if (LooksLikeOption(argument)) {
-        return UnknownOption(argument);
-    }
-    return {L"unexpected argument after '" + std::wstring(after) + L"'."};
+UsageError Unexpected(std::wstring_view argument, const Expected& expected) {
+    return {std::wstring(LooksLikeOption(argument) ? expected.options : expected.words)};
 }
 
 Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
@@ -87,7 +96,7 @@ Parsed ParseStatus(const std::vector<std::wstring>& arguments) {
         if (Folded(arguments[i]) == L"--json") {
             command.json = true;
         } else {
-            return Unexpected(arguments[i], arguments[i - 1]);
+            return Unexpected(arguments[i], kAfterStatus);
         }
     }
     return command;
@@ -100,15 +109,13 @@ Parsed ParseCheck(const std::vector<std::wstring>& arguments) {
         if (folded == L"--json") {
             command.json = true;
         } else if (LooksLikeOption(folded)) {
-            return UnknownOption(arguments[i]);
+            return Unexpected(arguments[i], kAfterCheck);
         } else if (const auto name = SwitchFromArgument(folded)) {
             if (std::ranges::find(command.checks, *name) == command.checks.end()) {
                 command.checks.push_back(*name);
             }
         } else {
-            // Not repeated: it may be a password typed in the wrong place.
-            return UsageError{L"check takes write-protect, usb-lock or autorun (or none, for "
-                              L"the protections that are on)."};
+            return Unexpected(arguments[i], kAfterCheck);
         }
     }
     return command;
@@ -123,10 +130,8 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
             command.passwordStdin = true;
         } else if (folded == L"--json") {
             command.json = true;
-        } else if (LooksLikeOption(folded)) {
-            return UnknownOption(arguments[i]);
-        } else if (words.size() == 2) {
-            return Unexpected(arguments[i], words[1]);
+        } else if (LooksLikeOption(folded) || words.size() == 2) {
+            return Unexpected(arguments[i], kAfterSet);
         } else {
             words.push_back(arguments[i]);
         }
@@ -136,8 +141,7 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
     }
     const auto name = SwitchFromArgument(Folded(words[0]));
     if (!name) {
-        return UsageError{L"unknown protection '" + std::wstring(words[0]) +
-                          L"': use write-protect, usb-lock or autorun."};
+        return UsageError{L"unknown protection: use write-protect, usb-lock or autorun."};
     }
     command.name = *name;
     const std::wstring argumentName(ArgumentName(*name));
@@ -146,8 +150,7 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
     }
     const std::wstring value = Folded(words[1]);
     if (value != L"on" && value != L"off") {
-        return UsageError{L"unknown value '" + std::wstring(words[1]) + L"' for " + argumentName +
-                          L": use on or off."};
+        return UsageError{L"unknown value for " + argumentName + L": use on or off."};
     }
     command.argumentOn = value == L"on";
     return command;
@@ -188,14 +191,11 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
     }
     if (verb == L"--version") {
         if (arguments.size() > 1) {
-            return Unexpected(arguments[1], arguments[0]);
+            return Unexpected(arguments[1], kAfterVersion);
         }
         return Command{.verb = Verb::Version};
     }
-    if (LooksLikeOption(arguments[0])) {
-        return UnknownOption(arguments[0]);
-    }
-    return UsageError{L"unknown command '" + arguments[0] + L"'."};
+    return Unexpected(arguments[0], kAtStart);
 }
 
 std::wstring_view ArgumentName(Switch name) {
@@ -212,6 +212,7 @@ std::wstring_view ShortUsageText() {
            L"       kelvane check [write-protect] [usb-lock] [autorun] [--json]\n"
            L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
            L"                   [--password-stdin]\n"
+           L"       (autorun on ALLOWS autorun, turning that protection off)\n"
            L"       kelvane --help | --version\n";
 }
 
@@ -224,6 +225,10 @@ std::wstring_view UsageText() {
            L"                                 switch a protection on or off; NAME is\n"
            L"                                 write-protect, usb-lock or autorun (--json:\n"
            L"                                 then print the state as status --json does)\n"
+           L"                                 For autorun the sense is reversed, as in the\n"
+           L"                                 window: 'autorun on' ALLOWS autorun (the\n"
+           L"                                 protection is off), 'autorun off' suppresses\n"
+           L"                                 it (the protection is on).\n"
            L"  kelvane check [NAME...] [--json]\n"
            L"                                 whether each named protection is on (autorun:\n"
            L"                                 suppressed) and holds for every listed drive;\n"

@@ -10,6 +10,7 @@
 #include "password/settings_store_win.h"
 #include "win32/program_path.h"
 #include "win32/shell.h"
+#include "win32/shell_unelevated.h"
 #include "win32/system_message.h"
 #include "win32/unique_handle.h"
 
@@ -63,7 +64,10 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
                           [](const std::wstring& checked, std::wstring_view entered) {
                               password::RewriteHashed(checked, entered);
                           },
-                          ErrorText};
+                          ErrorText,
+                          [] {
+                              return win32::IsProcessElevated();
+                          }};
         return RunCommandLine(arguments, services, console);
     } catch (...) {
         return kFailed; // out of memory before the streams were set up: nowhere to say it

@@ -11,8 +11,9 @@ namespace kv::cli {
 
 enum class PasswordLine {
     Read,
-    None,    // no input, or it could not be read
-    TooLong, // longer than password::kMaxPasswordLength; `password` is left empty
+    None,      // no input, or it could not be read
+    TooLong,   // longer than password::kMaxPasswordLength; `password` is left empty
+    Cancelled, // Ctrl+C at the prompt
 };
 
 class Console {
@@ -29,6 +30,10 @@ public:
     // without echo on a console). Read to its end even past the limit, so no rest of it
     // is left for the shell to run. Never asks anything else.
     virtual PasswordLine ReadPasswordLine(password::SecretText& password) = 0;
+    // The change is about to be written: from here on the command is no longer cancelled
+    // (Ctrl+C, a closed console) but runs to its end, so that what it says is what was
+    // done. False when it was cancelled already: then nothing may be changed.
+    virtual bool BeginChange() { return true; }
 };
 
 } // namespace kv::cli

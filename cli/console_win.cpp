@@ -106,8 +106,12 @@ PasswordLine ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& pas
         wchar_t c = 0;
         for (;;) {
             DWORD read = 0;
-            if (!::ReadConsoleW(in, &c, 1, &read, nullptr) || read == 0 || c == 0x03) {
+            if (!::ReadConsoleW(in, &c, 1, &read, nullptr) || read == 0) {
                 result = PasswordLine::None;
+                break;
+            }
+            if (c == 0x03) {
+                result = PasswordLine::Cancelled;
                 break;
             }
             if (c == L'\r' || c == L'\n') {
@@ -140,7 +144,31 @@ PasswordLine ReadConsoleLine(HANDLE in, HANDLE echoTo, password::SecretText& pas
     return result;
 }
 
-// Piped or redirected: bytes up to the first line end, UTF-8 or else the system's code page.
+// `bytes` in `codePage`; nothing for a byte that code page does not define.
+std::optional<std::wstring> DecodeCodePage(unsigned codePage, std::string_view bytes) {
+    if (bytes.empty()) {
+        return std::wstring();
+    }
+    const auto size = static_cast<int>(bytes.size());
+    DWORD flags = MB_ERR_INVALID_CHARS;
+    int length = ::MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+    if (length <= 0 && ::GetLastError() == ERROR_INVALID_FLAGS) {
+        flags = 0; // a code page that cannot check its bytes
+        length = ::MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+    }
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (::MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), length) != length) {
+        password::WipeText(wide);
+        return std::nullopt;
+    }
+    return wide;
+}
+
+// Piped or redirected: bytes up to the first line end, UTF-8 or else the console's input
+// code page (what `echo` in cmd writes), or the OEM code page without a console.
 // A line of kMaxPasswordLength characters takes at most three bytes each (a pair of
 // surrogates takes four for two), a byte-order mark and a CR.
 PasswordLine ReadStreamLine(HANDLE in, password::SecretText& password) {
@@ -166,18 +194,11 @@ PasswordLine ReadStreamLine(HANDLE in, password::SecretText& password) {
     if (lineEnd == std::string::npos && bytes.size() > kMaxLineBytes) {
         result = PasswordLine::TooLong;
     } else if (any) {
-        if (auto wide = FromUtf8(line)) {
+        if (auto wide = DecodeInputLine(line, ::GetConsoleCP(), ::GetOEMCP(), DecodeCodePage)) {
             std::copy(wide->begin(), wide->end(), password.Resize(wide->size()));
             password::WipeText(*wide);
         } else {
-            const int length = ::MultiByteToWideChar(CP_ACP, 0, line.data(),
-                                                     static_cast<int>(line.size()), nullptr, 0);
-            if (length <= 0 ||
-                ::MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                      password.Resize(static_cast<std::size_t>(length)),
-                                      length) != length) {
-                result = PasswordLine::None;
-            }
+            result = PasswordLine::None;
         }
         if (result == PasswordLine::Read && password.view().size() > kMaxPasswordLength) {
             result = PasswordLine::TooLong;
@@ -195,9 +216,13 @@ PasswordLine ReadStreamLine(HANDLE in, password::SecretText& password) {
 StdConsole::StdConsole()
     : out_(::GetStdHandle(STD_OUTPUT_HANDLE)), err_(::GetStdHandle(STD_ERROR_HANDLE)),
       in_(::GetStdHandle(STD_INPUT_HANDLE)) {
-    if (IsUsable(out_) && IsUsable(err_)) {
-        return;
+    if (!IsUsable(out_) || !IsUsable(err_)) {
+        AttachParentConsole();
     }
+    cancel_.emplace(in_, err_);
+}
+
+void StdConsole::AttachParentConsole() {
     // Started from a console without redirection: write to that console. Started from
     // Explorer or a service there is none, and the output has nowhere to go.
     if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -223,6 +248,10 @@ bool StdConsole::Err(std::string_view utf8) {
 
 bool StdConsole::CanAskPassword() {
     return IsUsable(in_) && IsConsole(in_);
+}
+
+bool StdConsole::BeginChange() {
+    return !cancel_ || cancel_->BeginChange();
 }
 
 PasswordLine StdConsole::ReadPasswordLine(password::SecretText& password) {

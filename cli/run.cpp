@@ -9,6 +9,7 @@
 #include "protection/switch_words.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
+#include "win32/text.h"
 
 #include <exception>
 #include <optional>
@@ -47,10 +48,6 @@ int PrintChange(Console& console, std::string_view utf8, const std::wstring& sta
             ToUtf8(L"kelvane: done (" + state + L"), but the output could not be written.\n"));
     }
     return kDone;
-}
-
-std::wstring Widened(std::string_view ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
 }
 
 std::wstring DriveErrorText(const drives::DriveError& error, Services& services) {
@@ -162,6 +159,8 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
     case PasswordLine::None:
         return Fail(console,
                     L"no password could be read from standard input; nothing was changed.");
+    case PasswordLine::Cancelled:
+        return Fail(console, L"cancelled; nothing was changed.");
     case PasswordLine::TooLong:
         return Fail(console, L"the password is longer than " +
                                  std::to_wstring(password::kMaxPasswordLength) +
@@ -177,15 +176,32 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
     return kDone;
 }
 
+bool IsElevated(Services& services) {
+    return services.isElevated && services.isElevated();
+}
+
+// Why Windows refused a write. Without administrator rights they are the way out; with
+// them, the key's access list or a policy stands in the way, and the key is named so that
+// an administrator can look at it.
+std::wstring RefusedBecause(Switch name, const protection::WriteResult& written,
+                            Services& services) {
+    if (!IsElevated(services)) {
+        return L"administrator rights are needed";
+    }
+    return L"Kelvane runs as an administrator, so the permissions of " +
+           win32::Widened(protection::RefusedKeyPath(name, written)) +
+           L" or a policy forbid the change";
+}
+
 // Autorun has two values: when only one of them was written, which one, and why not the
 // other.
-std::wstring OnlyOneHalf(const protection::WriteResult& written, Services& services) {
+std::wstring OnlyOneHalf(Switch name, const protection::WriteResult& written, Services& services) {
     if (written.values.size() != 2 || written.values[0].Done() == written.values[1].Done()) {
         return {};
     }
     const bool userWritten = written.values[1].Done();
     const std::wstring why = written.Refused()
-                                 ? L"Windows refused it: administrator rights are needed"
+                                 ? L"Windows refused it: " + RefusedBecause(name, written, services)
                                  : L"it failed: " + services.systemMessage(written.FirstFailure());
     return std::wstring(L"only the ") + (userWritten ? L"per-user" : L"machine-wide") +
            L" value was written, not the " + (userWritten ? L"machine-wide" : L"per-user") +
@@ -200,19 +216,26 @@ int Set(const Command& command, Services& services, Console& console) {
     const std::wstring asked =
         L"set " + std::wstring(ArgumentName(name)) + (command.argumentOn ? L" on" : L" off");
     const OnOff wanted = ProtectionFor(name, command.argumentOn);
+    if (!console.BeginChange()) {
+        return Fail(console, L"cancelled; nothing was changed.");
+    }
     protection::Switches switches(services.registry);
     const protection::WriteResult written = switches.Write(name, wanted);
     // The state is whatever the registry holds now, read by the window's rules.
     const SwitchState read = switches.Read(name);
     const ReportedState now = Reported(read, services);
 
-    if (const std::wstring half = OnlyOneHalf(written, services); !half.empty()) {
+    if (const std::wstring half = OnlyOneHalf(name, written, services); !half.empty()) {
         return Fail(console, asked + L": " + half + L". The registry now gives " +
                                  StateLine(name, now) + L".");
     }
-    if (written.Refused()) {
+    if (written.Refused() && !IsElevated(services)) {
         return Fail(console, L"administrator rights are needed for " + asked +
                                  L": Windows refused the change. Run it as an administrator.");
+    }
+    if (written.Refused()) {
+        return Fail(console, L"Windows refused " + asked + L": " +
+                                 RefusedBecause(name, written, services) + L".");
     }
     if (!written.Done()) {
         return Fail(console,
@@ -290,7 +313,7 @@ int RunCommandLine(const std::vector<std::wstring>& arguments, Services& service
     try {
         return Run(std::get<Command>(parsed), services, console);
     } catch (const std::exception& e) {
-        return Fail(console, L"unexpected failure: " + Widened(e.what()) + L".");
+        return Fail(console, L"unexpected failure: " + win32::Widened(e.what()) + L".");
     } catch (...) {
         return Fail(console, L"unexpected failure.");
     }

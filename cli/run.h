@@ -26,6 +26,9 @@ struct Services {
     std::function<void(const std::wstring& checked, std::wstring_view entered)> rewriteHashed;
     // The system's text for an error code, for the one line that says why.
     std::function<std::wstring(long code)> systemMessage;
+    // Whether the process already has administrator rights: a refusal then comes from the
+    // key's permissions or a policy, and running it as an administrator cannot help.
+    std::function<bool()> isElevated;
 };
 
 // `arguments` without the program name, and not empty.

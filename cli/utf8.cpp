@@ -86,6 +86,27 @@ std::optional<std::wstring> FromUtf8(std::string_view bytes) {
     return out;
 }
 
+std::optional<unsigned> LegacyInputCodePage(unsigned consoleInputCodePage, unsigned oemCodePage) {
+    constexpr unsigned kUtf8CodePage = 65001;
+    const unsigned codePage = consoleInputCodePage != 0 ? consoleInputCodePage : oemCodePage;
+    if (codePage == 0 || codePage == kUtf8CodePage) {
+        return std::nullopt;
+    }
+    return codePage;
+}
+
+std::optional<std::wstring> DecodeInputLine(std::string_view line, unsigned consoleInputCodePage,
+                                            unsigned oemCodePage, CodePageDecoder decode) {
+    if (auto text = FromUtf8(line)) {
+        return text;
+    }
+    const auto codePage = LegacyInputCodePage(consoleInputCodePage, oemCodePage);
+    if (!codePage || decode == nullptr) {
+        return std::nullopt;
+    }
+    return decode(*codePage, line);
+}
+
 std::string_view FirstLine(std::string_view input) {
     if (input.starts_with("\xEF\xBB\xBF")) {
         input.remove_prefix(3);

@@ -1,19 +1,11 @@
 #include "drives/attachment.h"
 
-#include <algorithm>
-#include <cwctype>
+#include "win32/text.h"
 
 namespace kv::drives {
 namespace {
 
 constexpr std::wstring_view kUsbStor = L"USBSTOR";
-
-// Service and enumerator names are case-insensitive in Windows.
-bool SameName(std::wstring_view a, std::wstring_view b) {
-    return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) {
-        return std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
-    });
-}
 
 } // namespace
 
@@ -27,7 +19,8 @@ bool IsUsbStorage(DriveType type, Bus bus) {
 
 Coverage CoverageOf(Bus bus, const std::optional<std::wstring>& driver) {
     if (driver) {
-        return SameName(*driver, kUsbStor) ? Coverage::Covered : Coverage::NotCovered;
+        return win32::SameIgnoringCase(*driver, kUsbStor) ? Coverage::Covered
+                                                          : Coverage::NotCovered;
     }
     // USBSTOR only ever attaches USB disks, so these buses say enough; USB and SCSI (UASP
     // disks may say either) do not.
@@ -48,7 +41,7 @@ Attachment Classify(Bus bus, const std::optional<std::wstring>& parentService,
     std::optional<std::wstring> driver;
     if (parentService && !parentService->empty()) {
         driver.emplace(*parentService);
-    } else if (SameName(enumerator, kUsbStor)) {
+    } else if (win32::SameIgnoringCase(enumerator, kUsbStor)) {
         // A disk that USBSTOR enumerates hangs on it even when its parent's service is unread.
         driver.emplace(kUsbStor);
     }

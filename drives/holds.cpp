@@ -2,33 +2,28 @@
 
 #include "drives/drive_name.h"
 
+#include "win32/text.h"
+
 #include <algorithm>
-#include <cwctype>
 
 namespace kv::drives {
 namespace {
-
-std::wstring Upper(std::wstring_view text) {
-    std::wstring upper(text);
-    for (wchar_t& c : upper) {
-        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-    }
-    return upper;
-}
 
 // The driver in plain words, for the sentence "<words> it uses is not covered".
 std::wstring DriverWords(const std::optional<std::wstring>& driver) {
     if (!driver) {
         return L"the driver";
     }
-    const std::wstring name = Upper(*driver);
-    if (name == L"UASPSTOR") {
+    const auto is = [&](std::wstring_view name) {
+        return win32::SameIgnoringCase(*driver, name);
+    };
+    if (is(L"UASPStor")) {
         return L"the USB Attached SCSI driver";
     }
-    if (name == L"SDSTOR" || name == L"SDBUS") {
+    if (is(L"sdstor") || is(L"sdbus")) {
         return L"the SD card driver";
     }
-    if (name == L"STORNVME") {
+    if (is(L"stornvme")) {
         return L"the NVMe driver";
     }
     return L"the " + OneLine(*driver) + L" driver";

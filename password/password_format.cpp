@@ -1,5 +1,7 @@
 #include "password/password_format.h"
 
+#include "win32/text.h"
+
 namespace kv::password {
 namespace {
 
@@ -128,9 +130,7 @@ std::optional<std::vector<std::uint8_t>> DecodeBase64(std::string_view text) {
 std::wstring ComposeStoredPassword(const HashedPassword& hashed) {
     std::string text = std::to_string(hashed.iterations) + "$" + EncodeBase64(hashed.salt) + "$" +
                        EncodeBase64(hashed.key);
-    std::wstring out(kHashPrefix);
-    out.append(text.begin(), text.end()); // all ASCII
-    return out;
+    return std::wstring(kHashPrefix) + win32::Widened(text);
 }
 
 std::optional<HashedPassword> ParseStoredPassword(std::wstring_view stored) {

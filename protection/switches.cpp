@@ -15,6 +15,11 @@ using Kind = SwitchState::Kind;
 constexpr reg::Status kNotFound = 2;
 constexpr reg::Status kAccessDenied = 5;
 
+// Not stored because Windows refused its key or its store (access denied).
+bool WasRefused(const ValueWrite& v) {
+    return !v.Done() && (v.created.code == kAccessDenied || v.stored.code == kAccessDenied);
+}
+
 bool IsMissing(const mdl::RegReadResult& read) {
     return read.form() == mdl::RegReadResult::Form::Error && read.result().code == kNotFound;
 }
@@ -82,9 +87,18 @@ bool WriteResult::Done() const {
 }
 
 bool WriteResult::Refused() const {
-    return std::ranges::any_of(values, [](const ValueWrite& v) {
-        return !v.Done() && (v.created.code == kAccessDenied || v.stored.code == kAccessDenied);
-    });
+    return std::ranges::any_of(values, WasRefused);
+}
+
+std::string RefusedKeyPath(Switch which, const WriteResult& written) {
+    const SwitchValues& values = ValuesOf(which);
+    for (std::size_t i = 0; i < written.values.size(); ++i) {
+        if (WasRefused(written.values[i])) {
+            const char* key = i == 0 ? values.keyPath : values.userKeyPath;
+            return key ? key : "";
+        }
+    }
+    return {};
 }
 
 reg::Status WriteResult::FirstFailure() const {

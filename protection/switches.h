@@ -9,6 +9,7 @@
 #include "registry/reg_api.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kv::protection {
@@ -62,6 +63,10 @@ struct WriteResult {
     // The code that kept the first value not stored from being stored; 0 when all were.
     reg::Status FirstFailure() const;
 };
+
+// The path of the key whose write Windows refused first ("HKEY_LOCAL_MACHINE\\..."), for
+// an administrator who must look at its permissions; empty when nothing was refused.
+std::string RefusedKeyPath(Switch which, const WriteResult& written);
 
 class Switches {
 public:

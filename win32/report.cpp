@@ -1,6 +1,7 @@
 #include "win32/report.h"
 
 #include "win32/system_message.h"
+#include "win32/text.h"
 
 #include <exception>
 #include <string>
@@ -29,11 +30,7 @@ void ReportHresult(std::wstring_view what, HRESULT hr) {
 }
 
 std::wstring ExceptionMessage(const std::exception& e) {
-    std::wstring text;
-    for (const char* c = e.what(); *c; ++c) {
-        text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return text;
+    return Widened(e.what());
 }
 
 void ReportException(const wchar_t* where) noexcept {

@@ -94,6 +94,35 @@ TEST_P(RefusalTest, RefusedChangeIsExplainedOnceWithTheWayOut) {
     EXPECT_FALSE(ProgramEnded());
 }
 
+// Elevated (or SYSTEM), the key's permissions or a policy refused: a restart could only be
+// refused again, so the window says which key and offers none.
+TEST_P(RefusalTest, WithAdministratorRightsTheKeyIsNamedAndNoRestartOffered) {
+    const Refusal& r = GetParam();
+    WriteDword(r.root, r.key, r.valueName, r.before);
+    ReadOnlyKey locked(r.root, r.key);
+    ASSERT_TRUE(locked.locked());
+    StartWith(true);
+
+    MessageBoxSeen seen;
+    AnswerMessageBox(IDOK, &seen);
+    Click(Ctl(r.button));
+    ASSERT_TRUE(AllShownActionsRan()) << "no message box";
+    EXPECT_EQ(seen.icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_FALSE(seen.hasYesNo) << "a restart was offered";
+    const std::wstring opening = std::wstring(L"Windows refused the change to the ") +
+                                 r.protection + L", although Kelvane runs as administrator.";
+    EXPECT_EQ(seen.text.rfind(opening, 0), 0u) << seen.text;
+    EXPECT_NE(seen.text.find(std::wstring(L"HKEY_LOCAL_MACHINE\\")), std::wstring::npos)
+        << seen.text;
+    EXPECT_EQ(seen.text.find(L"needs administrator rights"), std::wstring::npos) << seen.text;
+    DWORD stored = 0;
+    EXPECT_TRUE(ReadDword(r.root, r.key, r.valueName, stored));
+    EXPECT_EQ(stored, r.before);
+    EXPECT_EQ(TextOf(r.button), r.captionAfter);
+    EXPECT_EQ(log_->restarts, 0);
+    EXPECT_FALSE(ProgramEnded());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Switches, RefusalTest,
     ::testing::Values(Refusal{"WriteProtect", HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect",

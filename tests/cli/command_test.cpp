@@ -61,29 +61,27 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
         L"a password is not accepted on the command line, where other users can see it; "
         L"pass --password-stdin and write it to standard input.";
     const BadLine lines[] = {
-        {{L"frobnicate"}, L"unknown command 'frobnicate'."},
-        {{L"--json"}, L"unknown option '--json'."},
-        {{L"status", L"--xml"}, L"unknown option '--xml'."},
-        {{L"status", L"now"}, L"unexpected argument after 'status'."},
-        {{L"status", L"--xml=s3cret"}, L"unknown option '--xml'."},
+        {{L"frobnicate"}, L"unknown command: use status, check, set, help or --version."},
+        {{L"--json"}, L"unknown option: use status, check, set, --help or --version."},
+        {{L"status", L"--xml"}, L"unknown option: status takes only --json."},
+        {{L"status", L"now"}, L"too many arguments: status takes only --json."},
         {{L"set"}, L"set needs a protection: write-protect, usb-lock or autorun."},
         {{L"set", L"--password-stdin"},
          L"set needs a protection: write-protect, usb-lock or autorun."},
         {{L"set", L"writeprotect", L"on"},
-         L"unknown protection 'writeprotect': use write-protect, usb-lock or autorun."},
+         L"unknown protection: use write-protect, usb-lock or autorun."},
         {{L"set", L"usb-lock"}, L"set usb-lock needs on or off."},
-        {{L"set", L"autorun", L"yes"}, L"unknown value 'yes' for autorun: use on or off."},
-        {{L"set", L"autorun", L"1"}, L"unknown value '1' for autorun: use on or off."},
-        // Words and option values where none belong may be a misplaced password: not echoed.
-        {{L"set", L"autorun", L"on", L"s3cret"}, L"unexpected argument after 'on'."},
-        {{L"set", L"autorun", L"on", L"/key:s3cret"}, L"unknown option '/key'."},
-        {{L"set", L"autorun", L"on", L"--force"}, L"unknown option '--force'."},
-        {{L"--version", L"2"}, L"unexpected argument after '--version'."},
+        {{L"set", L"autorun", L"yes"}, L"unknown value for autorun: use on or off."},
+        {{L"set", L"autorun", L"on", L"s3cret"},
+         L"too many arguments: set takes a protection, on or off, --json and --password-stdin."},
+        {{L"set", L"autorun", L"on", L"--force"},
+         L"unknown option: set takes --json and --password-stdin."},
+        {{L"--version", L"2"}, L"--version takes no argument."},
         {{L"check", L"write-protect", L"s3cret"},
          L"check takes write-protect, usb-lock or autorun (or none, for the protections that "
          L"are on)."},
-        {{L"check", L"--password-stdin"}, L"unknown option '--password-stdin'."},
-        {{L""}, L"unknown command ''."},
+        {{L"check", L"--password-stdin"}, L"unknown option: check takes only --json."},
+        {{L""}, L"unknown command: use status, check, set, help or --version."},
         // Every spelling of a password argument is refused, and the password is not echoed.
         {{L"set", L"autorun", L"on", L"--password", L"s3cret"}, noPassword},
         {{L"set", L"autorun", L"on", L"--password=s3cret"}, noPassword},
@@ -97,6 +95,36 @@ TEST(ParseArguments, BadCommandLinesSayWhy) {
         const Parsed parsed = ParseArguments(line.args);
         ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << line.args.size();
         EXPECT_EQ(std::get<UsageError>(parsed).reason, line.reason);
+    }
+}
+
+// A usage error is shown and logged: it never repeats what was typed, which may be a
+// password in the wrong place or escape sequences the console would act on, wherever on
+// the line the stray text stands.
+TEST(ParseArguments, UsageErrorsNeverRepeatWhatWasTyped) {
+    const std::wstring typed = L"hunter2\x1b[2J\x9b"
+                               L"31m";
+    const std::vector<Args> lines = {
+        {typed},
+        {L"--" + typed},
+        {L"/" + typed + L":x"},
+        {L"status", typed},
+        {L"status", L"--" + typed},
+        {L"status", L"--json", typed},
+        {L"set", typed, L"on"},
+        {L"set", L"usb-lock", typed},
+        {L"set", L"usb-lock", L"on", typed},
+        {L"set", typed, L"on", L"more"},
+        {L"set", L"usb-lock", L"on", L"--x=" + typed},
+        {L"--version", typed},
+    };
+    for (const Args& line : lines) {
+        const Parsed parsed = ParseArguments(line);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << line.front();
+        const std::wstring& reason = std::get<UsageError>(parsed).reason;
+        EXPECT_EQ(reason.find(L"hunter2"), std::wstring::npos) << reason;
+        EXPECT_EQ(reason.find_first_of(L"\x1b\x9b"), std::wstring::npos) << reason;
+        EXPECT_FALSE(reason.empty());
     }
 }
 

@@ -21,6 +21,8 @@ public:
     std::optional<std::wstring> input; // nothing: standard input cannot be read
     bool console = false;              // standard input is a console
     bool outputFails = false;
+    bool cancelledBeforeChange = false; // Ctrl+C came before the change began
+    bool cancelAtPrompt = false;        // Ctrl+C typed at the password prompt
     int reads = 0;
 
     bool Out(std::string_view utf8) override {
@@ -35,8 +37,12 @@ public:
         return true;
     }
     bool CanAskPassword() override { return console; }
+    bool BeginChange() override { return !cancelledBeforeChange; }
     PasswordLine ReadPasswordLine(password::SecretText& password) override {
         ++reads;
+        if (cancelAtPrompt) {
+            return PasswordLine::Cancelled;
+        }
         if (!input) {
             return PasswordLine::None;
         }
@@ -69,8 +75,9 @@ protected:
                           [this](const std::wstring& checked, std::wstring_view entered) {
                               rewritten.emplace_back(checked + L"|" + std::wstring(entered));
                           },
-                          [](long code) {
-                              return L"system text " + std::to_wstring(code);
+                          [](long code) { return L"system text " + std::to_wstring(code); },
+                          [this] {
+                              return elevated;
                           }};
         return RunCommandLine(arguments, services, console);
     }
@@ -84,6 +91,7 @@ protected:
     password::StoredPasswordRead stored{password::StoreReadStatus::Missing, L"", 0};
     RecordingConsole console;
     std::vector<std::wstring> rewritten; // "checked|entered" for each rewrite asked for
+    bool elevated = false;
 };
 
 TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
@@ -175,7 +183,7 @@ TEST_F(RunTest, SetEndsInTheCodeAndLineItsOutcomeCallsFor) {
          std::nullopt,
          std::nullopt,
          kUsage,
-         "kelvane: unknown value 'up' for usb-lock: use on or off.\n",
+         "kelvane: unknown value for usb-lock: use on or off.\n",
          3},
     };
     for (const Case& c : cases) {
@@ -263,6 +271,81 @@ TEST_F(RunTest, AutorunSaysWhenOnlyThePerUserValueWasWritten) {
               "machine-wide one (Windows refused it: administrator rights are needed). The "
               "registry now gives USB Device Autorun: Disabled.\n");
     EXPECT_EQ(registry.GetDWord(reg::kHkeyCurrentUser, kExplorer, "NoDriveTypeAutoRun"), 0u);
+}
+
+// Administrator rights are named as the way out only to a process that lacks them: an
+// elevated one (or SYSTEM) is told which key refused, since running again cannot help.
+TEST_F(RunTest, ARefusalIsExplainedByTheRightsTheProcessHas) {
+    struct Case {
+        const char* what;
+        bool elevated;
+        std::vector<std::wstring> arguments;
+        reg::RootValue root;
+        std::string key;
+        std::string said;
+    };
+    const std::string usbStorPath = "HKEY_LOCAL_MACHINE\\" + kUsbStor;
+    const Case cases[] = {
+        {"lock, standard user",
+         false,
+         {L"set", L"usb-lock", L"on"},
+         reg::kHkeyLocalMachine,
+         kUsbStor,
+         "kelvane: administrator rights are needed for set usb-lock on: Windows refused the "
+         "change. Run it as an administrator.\n"},
+        {"lock, elevated",
+         true,
+         {L"set", L"usb-lock", L"on"},
+         reg::kHkeyLocalMachine,
+         kUsbStor,
+         "kelvane: Windows refused set usb-lock on: Kelvane runs as an administrator, so the "
+         "permissions of " +
+             usbStorPath + " or a policy forbid the change.\n"},
+        {"autorun half, elevated",
+         true,
+         {L"set", L"autorun", L"off"},
+         reg::kHkeyLocalMachine,
+         kExplorer,
+         "kelvane: set autorun off: only the per-user value was written, not the machine-wide "
+         "one (Windows refused it: Kelvane runs as an administrator, so the permissions of "
+         "HKEY_LOCAL_MACHINE\\" +
+             kExplorer +
+             " or a policy forbid the change). The registry now gives USB Device Autorun: "
+             "Disabled.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
+        registry.ClearFaults();
+        registry.InjectFault(
+            {.call = test::RegCall::SetValueEx, .result = 5, .root = c.root, .subKey = c.key});
+        console = RecordingConsole{};
+        elevated = c.elevated;
+        EXPECT_EQ(Run(c.arguments), kFailed);
+        EXPECT_EQ(console.out, "");
+        EXPECT_EQ(console.err, c.said);
+        EXPECT_EQ(Start(), 3u);
+    }
+}
+
+// A cancelled command fails and leaves the registry as it was, wherever the cancel came.
+TEST_F(RunTest, ACancelledSetFailsAndChangesNothing) {
+    stored = {password::StoreReadStatus::Value, L"pass word", 0};
+    for (const bool atPrompt : {true, false}) {
+        SCOPED_TRACE(atPrompt ? "at the prompt" : "before the change");
+        console = RecordingConsole{};
+        console.console = true;
+        console.input = L"pass word";
+        console.cancelAtPrompt = atPrompt;
+        console.cancelledBeforeChange = !atPrompt;
+        registry.ClearCalls();
+        EXPECT_EQ(Run({L"set", L"usb-lock", L"on"}), kFailed);
+        EXPECT_EQ(console.err, "kelvane: cancelled; nothing was changed.\n");
+        EXPECT_EQ(Start(), 3u);
+        for (const test::CallRecord& call : registry.Calls()) {
+            EXPECT_NE(call.call, test::RegCall::SetValueEx);
+        }
+    }
 }
 
 TEST_F(RunTest, PasswordIsAskedAtAConsoleLimitedInLengthAndRewrittenHashed) {

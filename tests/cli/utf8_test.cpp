@@ -62,5 +62,36 @@ TEST(FirstLine, EndsAtTheFirstLineBreakWithoutCrOrBom) {
     }
 }
 
+// A password piped from cmd's echo arrives in the console's code page. What the line is
+// taken as, with a stand-in for the system's decoder that says which code page it was asked.
+TEST(DecodeInputLine, UsesUtf8WhenValidElseTheConsolesCodePage) {
+    const CodePageDecoder decode = [](unsigned codePage,
+                                      std::string_view bytes) -> std::optional<std::wstring> {
+        return L"cp" + std::to_wstring(codePage) + L":" + std::to_wstring(bytes.size());
+    };
+    struct Case {
+        const char* what;
+        std::string_view line;
+        unsigned consoleCodePage; // 0: no console
+        unsigned oemCodePage;
+        std::optional<std::wstring> text;
+    };
+    const Case cases[] = {
+        {"ASCII", "pass word", 850, 437, L"pass word"},
+        {"UTF-8 stays UTF-8 whatever the console", "P\xC3\xA4ss", 850, 437, L"P\u00e4ss"},
+        {"cmd's echo in CP 850", "P\x84ss", 850, 437, L"cp850:4"},
+        {"no console: the OEM code page", "P\x84ss", 0, 437, L"cp437:4"},
+        {"a UTF-8 console cannot explain the bytes", "P\x84ss", 65001, 437, std::nullopt},
+        {"nor a UTF-8 OEM code page", "P\x84ss", 0, 65001, std::nullopt},
+        {"nothing to ask", "P\x84ss", 0, 0, std::nullopt},
+        {"an empty line", "", 850, 437, L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeInputLine(c.line, c.consoleCodePage, c.oemCodePage, decode), c.text);
+    }
+    EXPECT_EQ(DecodeInputLine("P\x84ss", 850, 437, nullptr), std::nullopt);
+}
+
 } // namespace
 } // namespace kv::cli

@@ -281,7 +281,7 @@ at_prompt() {
         /USB Device Write Protection: Enabled$/ { state = 1 }
         /No USB Storage device detected\.$/ && state == 1 { state = 2 }
         />code=0$/ && state == 2 { state = 3 }
-        /unknown protection .bogus./ && state == 3 { state = 4 }
+        /unknown protection: use write-protect/ && !/bogus/ && state == 3 { state = 4 }
         />code=2$/ && state == 4 { state = 5 }
         END { exit state == 5 ? 0 : 1 }' || { echo "     the prompt showed:"; sed 's/^/     | /' "$out" | head -20; return 1; }
 }

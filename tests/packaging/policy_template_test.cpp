@@ -238,4 +238,31 @@ TEST_F(PolicyTemplate, PoliciesWriteTheProgramsOwnValues) {
         admx.Nodes(std::string("//p:policy[@valueName='") + autorun.valueName + "']").empty());
 }
 
+// An administrator reads the explain text to learn what a setting does: it must not promise
+// more than the driver it acts through delivers. Each names the storage it leaves alone
+// and the Windows policy that covers it.
+TEST_F(PolicyTemplate, ExplainTextsSayWhatTheyDoNotCover) {
+    ASSERT_TRUE(admx.Parsed() && adml.Parsed());
+    for (const Expected& expected : kPolicies) {
+        SCOPED_TRACE(expected.policy);
+        const std::string ref =
+            admx.Value(std::string("//p:policy[@name='") + expected.policy + "']/@explainText");
+        const std::smatch id = [&] {
+            std::smatch m;
+            std::regex_match(ref, m, std::regex(R"(\$\(string\.(.+)\))"));
+            return m;
+        }();
+        ASSERT_EQ(id.size(), 2u) << ref;
+        const std::string text = adml.Value("//p:string[@id='" + id[1].str() + "']");
+        for (const char* named : {"USBSTOR", "USB Attached SCSI", "card readers", "phones",
+                                  "Removable Storage Access"}) {
+            EXPECT_NE(text.find(named), std::string::npos) << "does not mention " << named;
+        }
+        for (const char* promise : {"at all", "USB storage devices are read-only",
+                                    "USB sticks and USB disks cannot be used"}) {
+            EXPECT_EQ(text.find(promise), std::string::npos) << "promises: " << promise;
+        }
+    }
+}
+
 } // namespace
