@@ -3,7 +3,7 @@
 #include "cli/utf8.h"
 #include "drives/attachment.h"
 #include "drives/holds.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 
 namespace kv::cli {
 namespace {

@@ -41,6 +41,8 @@ struct SwitchState {
     std::optional<OnOff> Known() const;
     // What the main window shows: a value it cannot use protects nothing.
     OnOff Shown() const { return Known().value_or(OnOff::Off); }
+
+    bool operator==(const SwitchState&) const = default;
 };
 
 // One value written: its key created (or opened) first, then the value stored.
