@@ -78,11 +78,12 @@ void frm_Main::Form_Load() {
             }
         }
     });
+    // Armed before the reads, so a change made while they run is not missed; from the
+    // first message on, a change made elsewhere shows at once.
+    win32::Guard(L"key watches", [&] { WatchShownKeys(); });
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
-    // From here on a change made elsewhere shows at once.
-    win32::Guard(L"key watches", [&] { WatchShownKeys(); });
     win32::Guard(L"first drive pass", [&] {
         // Prompt drives fill the line before the window is first shown; slow ones follow.
         if (drivePasses_.WaitFor(kFirstPassWait)) {
