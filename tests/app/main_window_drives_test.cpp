@@ -211,6 +211,9 @@ TEST_F(DriveLineTest, NoticeSaysWhenAProtectionCannotBeKnown) {
         Pump(50);
     }
     EXPECT_EQ(TextOf(M::Label9), kNotice) << "no drive listed: nothing to warn about";
+    EXPECT_EQ(TextOf(M::lblStatus), L"Unknown (access denied)");
+    EXPECT_TRUE(TipOf(M::lblStatus).starts_with(L"Kelvane could not read this protection's value"))
+        << "the reason in Windows' words is one hover away";
 
     fake_->SetDrives({data});
     Refresh();
