@@ -14,8 +14,9 @@
 #include "info/frm_Help.h"
 #include "password/frm_Settings.h"
 #include "password/startup_gate.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 #include "protection/switches.h"
+#include "protection/watched_keys.h"
 
 #include <dbt.h>
 
@@ -34,6 +35,7 @@ constexpr UINT kDrivePassEnded = WM_APP + 1;
 // How long start-up waits for the first pass before the window is shown without its line.
 constexpr std::chrono::milliseconds kFirstPassWait{100};
 
+using protection::OnOff;
 using protection::Switch;
 
 constexpr wchar_t kMessageTitle[] = L"Kelvane";
@@ -77,6 +79,9 @@ void frm_Main::Form_Load() {
             }
         }
     });
+    // Armed before the reads, so a change made while they run is not missed; from the
+    // first message on, a change made elsewhere shows at once.
+    win32::Guard(L"key watches", [&] { WatchShownKeys(); });
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
@@ -90,6 +95,7 @@ void frm_Main::Form_Load() {
 
 void frm_Main::Form_Unload() {
     drivePasses_.Notify(nullptr);
+    watches_.Clear();
 }
 
 bool frm_Main::PasswordGate() {
@@ -109,8 +115,59 @@ void frm_Main::GetAutorunStat() {
     ShowSwitch(Switch::Autorun);
 }
 
+bool frm_Main::ReadSwitch(Switch which) {
+    protection::SwitchState state = switches_.Read(which);
+    if (ReadCreatesKey(which) && !state.reads.empty() &&
+        state.reads.front().form() != reg::mdl_RegFunctions::RegReadResult::Form::Number) {
+        (void)switches_.CreateKey(which); // its failure is silent, as every key creation
+    }
+    std::optional<protection::SwitchState>& held = held_[static_cast<size_t>(which)];
+    if (held == state) {
+        return false;
+    }
+    held = std::move(state);
+    return true;
+}
+
+const protection::SwitchState& frm_Main::Held(Switch which) const {
+    static const protection::SwitchState kNeverRead{};
+    const std::optional<protection::SwitchState>& held = held_[static_cast<size_t>(which)];
+    return held ? *held : kNeverRead;
+}
+
 void frm_Main::ShowSwitch(Switch which) {
-    ShowSwitchState(*this, which, switches_.Read(which), switches_);
+    ReadSwitch(which);
+    ListReadErrors(*this, which, Held(which));
+    DrawSwitchState(*this, which, Held(which));
+}
+
+void frm_Main::SwitchChanged(Switch which) {
+    if (!ReadSwitch(which)) {
+        return;
+    }
+    ListReadErrors(*this, which, Held(which));
+    DrawSwitchState(*this, which, Held(which));
+    ShowShortfalls();
+}
+
+void frm_Main::WatchShownKeys() {
+    for (const protection::SwitchFacts& facts : protection::kSwitchFacts) {
+        const Switch which = facts.which;
+        for (const char* keyPath : {facts.values.keyPath, facts.values.userKeyPath}) {
+            if (keyPath != nullptr) {
+                watches_.Add(keyPath, false, [this, which] { SwitchChanged(which); });
+            }
+        }
+    }
+    // Whether a protection holds for a drive is asked of each volume again, by a pass.
+    for (const char* keyPath :
+         {protection::kRemovableStoragePolicyKey, protection::kKelvaneMachineKey}) {
+        watches_.Add(keyPath, true, [this] { DetectUSBDevices(); });
+    }
+}
+
+void frm_Main::WatchKey(const std::string& keyPath, bool subtree, std::function<void()> changed) {
+    watches_.Add(keyPath, subtree, std::move(changed));
 }
 
 void frm_Main::cmdApply_Click() {
@@ -126,13 +183,10 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 }
 
 void frm_Main::ToggleAndExplain(Switch which) {
-    std::string refusedKey; // empty unless Windows refused the change
-    if (const auto change = AskedChange(*this, which)) {
-        const protection::WriteResult written = switches_.Write(which, *change);
-        ListWriteErrors(*this, written);
-        // For autorun also when only the machine-wide half was refused.
-        refusedKey = protection::RefusedKeyPath(which, written);
-    }
+    const protection::WriteResult written = switches_.Write(which, OfferedChange(Held(which)));
+    ListWriteErrors(*this, written);
+    // For autorun also when only the machine-wide half was refused.
+    const std::string refusedKey = protection::RefusedKeyPath(which, written);
     // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
     // and the notice line what the drives now get.
@@ -203,17 +257,34 @@ void frm_Main::ApplyDrivePass() {
     ShowShortfalls();
 }
 
-drives::ProtectionsOn frm_Main::ProtectionsShownOn() const {
-    // As the blocks show them: no second registry read (and no error lines) every pass.
-    return {.writeProtect = Text(lblStatus) == protection::kWriteProtectWords.protectionOn,
-            .lock = Text(lblUSBLockStatus) == protection::kUsbLockWords.protectionOn};
-}
-
 void frm_Main::ShowShortfalls() {
-    const auto shortfalls = drives::Shortfalls(listed_, ProtectionsShownOn());
+    const protection::SwitchState& writeProtect = Held(Switch::WriteProtect);
+    const protection::SwitchState& lock = Held(Switch::UsbLock);
+    // Only a protection known to be on can fall short for a drive; one that cannot be
+    // known is said to be open instead, so it neither invents nor hides a warning.
+    const auto shortfalls =
+        drives::Shortfalls(listed_, {.writeProtect = writeProtect.Known() == protection::OnOff::On,
+                                     .lock = lock.Known() == protection::OnOff::On});
+    std::vector<std::wstring> open;
+    if (!listed_.empty()) {
+        for (const Switch which : {Switch::WriteProtect, Switch::UsbLock}) {
+            if (!Held(which).Known()) {
+                open.push_back(L"Whether " + std::wstring(protection::WordsOf(which).heading) +
+                               L" holds for the listed drives cannot be told: Kelvane cannot "
+                               L"read its value.");
+            }
+        }
+    }
     std::wstring text = drives::ShortfallNotice(shortfalls);
+    std::wstring tooltip = drives::ShortfallList(shortfalls);
+    for (const std::wstring& line : open) {
+        tooltip += (tooltip.empty() ? L"" : L"\r\n") + line;
+    }
+    if (text.empty() && !open.empty()) {
+        text = open.front();
+    }
     ui::Rgb color = ui::kRed;
-    if (shortfalls.empty()) {
+    if (text.empty()) {
         for (const ui::ControlDesign& notice : design().controls) {
             if (notice.id == Label9) {
                 text = notice.text;
@@ -221,7 +292,7 @@ void frm_Main::ShowShortfalls() {
             }
         }
     }
-    SetTooltip(Label9, drives::ShortfallList(shortfalls));
+    SetTooltip(Label9, tooltip);
     // Every pass comes here: the label repaints only when the notice changes.
     if (Text(Label9) != text) {
         SetText(Label9, text);

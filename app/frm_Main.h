@@ -5,13 +5,17 @@
 
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
+#include "app/key_watches.h"
 #include "protection/switches.h"
 #include "drives/drive_pass.h"
 #include "registry/reg_api.h"
 #include "drives/holds.h"
 #include "ui/form.h"
 
+#include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,9 @@ public:
     // when it ends.
     void DetectUSBDevices();
     void OpenWebsite(const std::wstring& address);
+    // Follows one more key while the window is loaded: `changed` runs on the window's
+    // thread after each change of it (see KeyWatches::Add).
+    void WatchKey(const std::string& keyPath, bool subtree, std::function<void()> changed);
 
     // Replaces the source of drives (tests); the window otherwise creates the Windows one
     // on its first drive pass. A pass already running keeps the source it started with.
@@ -58,26 +65,37 @@ private:
     void lblRefreshUSBDevices_Click();
     void Timer1_Timer();
     bool PasswordGate();
-    // Reads the switch and shows its state in its block.
+    // Reads the switch and holds what it found; where the window's read makes the key, it
+    // makes it here. True when the held state changed.
+    bool ReadSwitch(protection::Switch which);
+    // Reads the switch, lists the read's errors and shows the state in its block.
     void ShowSwitch(protection::Switch which);
-    // A click on a switch: the change its caption asks for, then the state read back. A
-    // change that Windows refused for lack of rights is explained.
+    // A watched key of the switch changed: a different state is shown, with the notice
+    // line; the same one (a change this window made and already shows) shows nothing.
+    void SwitchChanged(protection::Switch which);
+    const protection::SwitchState& Held(protection::Switch which) const;
+    // A click on a switch: the change its block offers for the held state, then the state
+    // read back. A change that Windows refused for lack of rights is explained.
     void ToggleAndExplain(protection::Switch which);
     void OfferRestartAsAdministrator(protection::Switch which);
     void ExplainRefusalWithRights(protection::Switch which, const std::string& key);
+    // Follows the keys whose values the window shows.
+    void WatchShownKeys();
     // Puts the result of the last ended pass on the line, if there is one to take.
     void ApplyDrivePass();
     // The first notice line: a warning in red while a protection that is on does not hold
-    // for a listed drive, else its design text.
+    // for a listed drive, or while one whose value cannot be read leaves that open; else its
+    // design text.
     void ShowShortfalls();
-    // Which protections the window shows as on.
-    drives::ProtectionsOn ProtectionsShownOn() const;
 
     protection::Switches switches_;
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
     std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass
     bool passAfterThis_ = false;              // a device changed while a pass ran
+    // The switches' states as last read, by Switch; nothing before the first read.
+    std::array<std::optional<protection::SwitchState>, 3> held_;
+    KeyWatches watches_{*this};
 };
 
 } // namespace kv::app

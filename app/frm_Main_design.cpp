@@ -6,16 +6,18 @@
 
 #include "info/author.h"
 #include "art/art_ids.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 
 namespace kv::app {
 namespace {
 
 using namespace ui;
 using M = MainIds;
-using protection::kAutorunWords;
-using protection::kUsbLockWords;
-using protection::kWriteProtectWords;
+using protection::Switch;
+using protection::WordsOf;
+constexpr const protection::SwitchWords& kWriteProtectWords = WordsOf(Switch::WriteProtect);
+constexpr const protection::SwitchWords& kUsbLockWords = WordsOf(Switch::UsbLock);
+constexpr const protection::SwitchWords& kAutorunWords = WordsOf(Switch::Autorun);
 
 constexpr FontDesign kNormal{};
 constexpr FontDesign kBold{Face::SansSerif, 825, true};
@@ -60,6 +62,8 @@ constexpr ControlDesign kControls[] = {
      kBlack, IDP_DISC_TICK, kHidden},
     {M::imgDisabled, L"Write protection disabled", Kind::Image, 0, 1440, 2385, 450, 450, L"",
      kNormal, kBlack, IDP_DISC_CROSS},
+    {M::imgWriteProtectUnknown, L"Write protection unknown", Kind::Image, 0, 1440, 2385, 450, 450,
+     L"", kNormal, kBlack, IDP_DISC_QUESTION, kHidden},
     {M::lblStatus, L"lblStatus", Kind::Label, 0, 2025, 2520, 750, 195,
      kWriteProtectWords.protectionOff, kBold, kGreen, 0, kAutoSize},
     {M::cmdApply, L"cmdApply", Kind::PictureButton, 0, 5805, 2115, 1005, 645, kEnableCaption,
@@ -79,6 +83,8 @@ constexpr ControlDesign kControls[] = {
      kBlack, IDP_DISC_BAR, kHidden},
     {M::imgUnLocked, L"USB storage unlocked", Kind::Image, 0, 1440, 4050, 435, 435, L"", kNormal,
      kBlack, IDP_DISC_TICK},
+    {M::imgUSBLockUnknown, L"USB storage lock unknown", Kind::Image, 0, 1440, 4050, 450, 450, L"",
+     kNormal, kBlack, IDP_DISC_QUESTION, kHidden},
     {M::lblUSBLockStatus, L"lblUSBLockStatus", Kind::Label, 0, 2025, 4185, 825, 195,
      kUsbLockWords.protectionOff, kBold, kGreen, 0, kAutoSize},
     {M::cmdLock, L"cmdLock", Kind::PictureButton, 0, 5805, 3780, 1005, 645, kLockCaption, kNormal,
@@ -98,6 +104,8 @@ constexpr ControlDesign kControls[] = {
      kNormal, kBlack, IDP_DISC_TICK, kHidden},
     {M::imgUSBDeviceARDisabled, L"USB autorun disabled", Kind::Image, 0, 1440, 5760, 450, 450, L"",
      kNormal, kBlack, IDP_DISC_CROSS},
+    {M::imgUSBDeviceARUnknown, L"USB autorun unknown", Kind::Image, 0, 1440, 5760, 450, 450, L"",
+     kNormal, kBlack, IDP_DISC_QUESTION, kHidden},
     {M::lblUSBDeviceARStatus, L"lblUSBDeviceARStatus", Kind::Label, 0, 2025, 5895, 750, 195,
      kAutorunWords.protectionOn, kBold, kGreen, 0, kAutoSize},
     {M::cmdUSBAutorunControl, L"cmdUSBAutorunControl", Kind::PictureButton, 0, 5805, 5490, 1005,

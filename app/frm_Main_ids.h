@@ -57,6 +57,10 @@ struct MainIds {
         lstErrs,
         txtRegValue,
         Timer1,
+        // Added later: the pictures of a value that cannot be read.
+        imgWriteProtectUnknown,
+        imgUSBLockUnknown,
+        imgUSBDeviceARUnknown,
     };
 };
 

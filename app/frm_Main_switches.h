@@ -1,13 +1,10 @@
 #pragma once
-// The main window's three switch blocks: what each shows for a switch's state, and which
-// change its button asks for. The state itself comes from protection/; a block only
-// consumes it. The button's caption names the action that leads to the other state, so a
-// click takes the change it asks for from the caption, compared exactly ("&" included).
+// The main window's three switch blocks: what each shows for the state the window holds,
+// and which change its button offers. The state itself is read by protection/ and held by
+// the window; a block only draws it.
 
 #include "protection/switches.h"
 #include "ui/form.h"
-
-#include <optional>
 
 namespace kv::app {
 
@@ -17,19 +14,27 @@ inline constexpr wchar_t kDisableCaption[] = L"&Disable";
 inline constexpr wchar_t kLockCaption[] = L"&Lock";
 inline constexpr wchar_t kUnlockCaption[] = L"&Unlock";
 
-// Shows the state in the switch's block: the hidden value box takes the text of the last
-// value read, each failed read adds its line to the error list, the label, its colour,
-// one of the two pictures and the button's caption follow the state. A write-protection or
-// lock read that found no number creates the switch's key, so that the next click's write
-// finds it. The autorun block goes on past a control that fails; the other two let the
-// failure reach the caller.
-void ShowSwitchState(ui::Form& form, protection::Switch which, const protection::SwitchState& state,
-                     protection::Switches& switches);
+// The word a block shows for a value it cannot read: neither state's word.
+inline constexpr wchar_t kUnknownWord[] = L"Unknown";
 
-// The change the block's button asks for, or nothing when its caption is neither action.
-std::optional<protection::OnOff> AskedChange(const ui::Form& form, protection::Switch which);
+// Draws the state in the switch's block and nothing else: the hidden value box takes the
+// text of the last value read; the label, its colour and tooltip, one of the pictures and
+// the button's caption follow the state. A state that cannot be known shows "Unknown",
+// why, and the button that turns the protection on. The autorun block goes on past a
+// control that fails; the other two let the failure reach the caller.
+void DrawSwitchState(ui::Form& form, protection::Switch which,
+                     const protection::SwitchState& state);
 
-// Adds the error lines of a write to the window's error list.
+// The change the block's button offers for the state: the other state, or, when the state
+// cannot be known, the protective one.
+protection::OnOff OfferedChange(const protection::SwitchState& state);
+
+// Whether the window's read makes the switch's key when it found no number, so that the
+// next click's write finds it (write protection and the lock; not autorun).
+bool ReadCreatesKey(protection::Switch which);
+
+// Add the error lines of a read or a write to the window's error list.
+void ListReadErrors(ui::Form& form, protection::Switch which, const protection::SwitchState& state);
 void ListWriteErrors(ui::Form& form, const protection::WriteResult& written);
 
 } // namespace kv::app

@@ -17,6 +17,7 @@
 #define IDP_DISC_TICK 220      /* 29 x 29: white check mark on a green disc */
 #define IDP_DISC_CROSS 221     /* 30 x 30: white cross on a red disc */
 #define IDP_DISC_BAR 222       /* 30 x 29: white bar on a red disc */
+#define IDP_DISC_QUESTION 225  /* 30 x 30: white question mark on an amber disc */
 #define IDP_CHECK22 223        /* 22 x 22: green check mark (button picture) */
 #define IDP_KEYS32 224         /* 32 x 32: a ring of keys */
 #define IDP_HELP_RUNAS 230     /* 321 x 137: the program's icon on a desktop, context menu open */

@@ -47,6 +47,7 @@ picture info 21 39 alpha
 picture disc-tick 29 29 alpha
 picture disc-cross 30 30 alpha
 picture disc-bar 30 29 alpha
+picture disc-question 30 30 alpha
 picture check22 22 22 alpha
 picture keys32 32 32 alpha
 

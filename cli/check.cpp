@@ -1,7 +1,7 @@
 #include "cli/check.h"
 
 #include "drives/holds.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 
 #include <algorithm>
 #include <array>

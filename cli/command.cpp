@@ -1,7 +1,8 @@
 #include "cli/command.h"
 
+#include "protection/switch_facts.h"
+
 #include <algorithm>
-#include <array>
 #include <optional>
 
 namespace kv::cli {
@@ -46,20 +47,10 @@ bool IsPasswordArgument(std::wstring_view folded) {
     return option == L"p" || option.starts_with(L"p=") || option.starts_with(L"p:");
 }
 
-struct NamedSwitch {
-    std::wstring_view argument;
-    Switch name;
-};
-constexpr std::array<NamedSwitch, 3> kSwitches{{
-    {L"write-protect", Switch::WriteProtect},
-    {L"usb-lock", Switch::UsbLock},
-    {L"autorun", Switch::Autorun},
-}};
-
 std::optional<Switch> SwitchFromArgument(std::wstring_view folded) {
-    for (const NamedSwitch& known : kSwitches) {
-        if (folded == known.argument) {
-            return known.name;
+    for (const protection::SwitchFacts& known : protection::kSwitchFacts) {
+        if (folded == known.commandName) {
+            return known.which;
         }
     }
     return std::nullopt;
@@ -199,12 +190,7 @@ Parsed ParseArguments(const std::vector<std::wstring>& arguments) {
 }
 
 std::wstring_view ArgumentName(Switch name) {
-    for (const NamedSwitch& known : kSwitches) {
-        if (known.name == name) {
-            return known.argument;
-        }
-    }
-    return L"";
+    return protection::FactsOf(name).commandName;
 }
 
 std::wstring_view ShortUsageText() {

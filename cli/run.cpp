@@ -6,7 +6,7 @@
 #include "cli/utf8.h"
 #include "drives/drive_line.h"
 #include "password/password_format.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 #include "protection/switches.h"
 #include "registry/mdl_RegFunctions.h"
 #include "win32/text.h"

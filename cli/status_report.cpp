@@ -4,7 +4,7 @@
 #include "drives/attachment.h"
 #include "drives/drive_name.h"
 #include "drives/holds.h"
-#include "protection/switch_words.h"
+#include "protection/switch_facts.h"
 
 namespace kv::cli {
 

@@ -1,6 +1,6 @@
 #include "protection/switches.h"
 
-#include "protection/switch_values.h"
+#include "protection/switch_facts.h"
 
 #include <algorithm>
 

@@ -38,10 +38,11 @@ struct SwitchState {
     // line of each failed read.
     std::vector<reg::mdl_RegFunctions::RegReadResult> reads;
 
-    // The protection when the state is known; nothing when a value could not be read.
+    // The protection when the state is known; nothing when a value could not be read (the
+    // window and `status` both say "unknown" then, never either state).
     std::optional<OnOff> Known() const;
-    // What the main window shows: a value it cannot use protects nothing.
-    OnOff Shown() const { return Known().value_or(OnOff::Off); }
+
+    bool operator==(const SwitchState&) const = default;
 };
 
 // One value written: its key created (or opened) first, then the value stored.

@@ -62,6 +62,15 @@ public:
     // Gives a control a tooltip of its own text; empty takes it away again.
     void SetTooltip(int id, std::wstring_view text);
     void StartTimer(int id, unsigned intervalMs);
+    // Runs `handler` whenever `event` is signalled while a loop of the windowing layer waits
+    // (the program's and every modal one), as long as the form is loaded. The caller keeps
+    // the event open until it stops watching it; watching it again replaces the handler.
+    void WatchEvent(HANDLE event, std::function<void()> handler);
+    void UnwatchEvent(HANDLE event);
+    // The events of this thread's loaded forms, for a loop to wait on; and the handler
+    // of one that was signalled, run (its exceptions are reported and stopped).
+    static std::vector<HANDLE> WatchedEvents();
+    static void RunEventHandler(HANDLE event);
 
     // The form whose window (or one of whose controls) is hwnd, or nullptr.
     static Form* FromHwnd(HWND hwnd);
@@ -140,6 +149,11 @@ private:
     LabelTooltips tooltips_;
     HCURSOR linkPointer_ = nullptr; // shared: never destroyed
     HWND lastFocus_ = nullptr;      // the control that had the focus last, given back on activation
+    struct WatchedEvent {
+        HANDLE event;
+        std::function<void()> handler;
+    };
+    std::vector<WatchedEvent> events_; // waited on beside the messages (form_events.cpp)
 };
 
 } // namespace kv::ui

@@ -113,11 +113,12 @@ int CheckDialog(HWND dialog) {
 
 TEST_F(MainWindowTest, MainWindowPicturesHaveNames) {
     Start();
-    // Five section pictures, six status pictures, three picture buttons.
-    EXPECT_EQ(ExpectPicturesNamed(*window_), 14);
+    // Five section pictures, nine status pictures (three states each), three picture buttons.
+    EXPECT_EQ(ExpectPicturesNamed(*window_), 17);
     // Both pictures of each status spot are named, the hidden one too.
     EXPECT_EQ(AccessibleName(Ctl(M::imgEnabled)), L"Write protection enabled");
     EXPECT_EQ(AccessibleName(Ctl(M::imgDisabled)), L"Write protection disabled");
+    EXPECT_EQ(AccessibleName(Ctl(M::imgWriteProtectUnknown)), L"Write protection unknown");
     EXPECT_EQ(AccessibleName(Ctl(M::cmdApply)), L"Enable");
 }
 

@@ -5,7 +5,7 @@
 // What a read gives: the value is read into a four-byte buffer that the registry module
 // clears first. Data of at most four bytes fill its low bytes, whatever their type (a
 // REG_SZ "1" is the bytes '1', 0: the number 49); longer data fail with "more data"
-// (ERROR_MORE_DATA), which the switches treat as no usable value; no data read as 0.
+// (ERROR_MORE_DATA): a value that cannot be read, shown as unknown; no data read as 0.
 
 #include "tests/app/main_window_fixture.h"
 
@@ -21,13 +21,18 @@ using M = app::frm_Main;
 // A block of the window as the test reads it back.
 struct Block {
     const char* name;
-    int label, greenImage, redImage, button;
+    int label, greenImage, redImage, unknownImage, button;
 };
-const Block kWriteProtection{"write protection", M::lblStatus, M::imgEnabled, M::imgDisabled,
-                             M::cmdApply};
-const Block kLock{"lock", M::lblUSBLockStatus, M::imgUnLocked, M::imgLocked, M::cmdLock};
-const Block kAutorun{"autorun", M::lblUSBDeviceARStatus, M::imgUSBDeviceAREnabled,
-                     M::imgUSBDeviceARDisabled, M::cmdUSBAutorunControl};
+const Block kWriteProtection{"write protection",        M::lblStatus, M::imgEnabled, M::imgDisabled,
+                             M::imgWriteProtectUnknown, M::cmdApply};
+const Block kLock{"lock",       M::lblUSBLockStatus,  M::imgUnLocked,
+                  M::imgLocked, M::imgUSBLockUnknown, M::cmdLock};
+const Block kAutorun{"autorun",
+                     M::lblUSBDeviceARStatus,
+                     M::imgUSBDeviceAREnabled,
+                     M::imgUSBDeviceARDisabled,
+                     M::imgUSBDeviceARUnknown,
+                     M::cmdUSBAutorunControl};
 
 struct Value {
     const char* name;
@@ -55,19 +60,26 @@ std::vector<std::uint8_t> Utf16z(const std::wstring& text) {
     return {p, p + (text.size() + 1) * sizeof(wchar_t)};
 }
 
+enum class Picture { Green, Red, Question };
+
 // What a block shows.
 struct Display {
     const wchar_t* word;
     COLORREF color;
-    bool green; // which status picture
+    Picture picture;
     const wchar_t* button;
 };
-const Display kWpOn{L"Enabled", kGreen, true, L"&Disable"};
-const Display kWpOff{L"Disabled", kRed, false, L"&Enable"};
-const Display kLocked{L"Locked", kRed, false, L"&Unlock"};
-const Display kUnlocked{L"Unlocked", kGreen, true, L"&Lock"};
-const Display kAutorunOn{L"Enabled", kGreen, true, L"&Disable"};
-const Display kAutorunOff{L"Disabled", kRed, false, L"&Enable"};
+const Display kWpOn{L"Enabled", kGreen, Picture::Green, L"&Disable"};
+const Display kWpOff{L"Disabled", kRed, Picture::Red, L"&Enable"};
+const Display kLocked{L"Locked", kRed, Picture::Red, L"&Unlock"};
+const Display kUnlocked{L"Unlocked", kGreen, Picture::Green, L"&Lock"};
+const Display kAutorunOn{L"Enabled", kGreen, Picture::Green, L"&Disable"};
+const Display kAutorunOff{L"Disabled", kRed, Picture::Red, L"&Enable"};
+// A value too long to read: neither state, and the button offers the protective change.
+constexpr wchar_t kTooLong[] = L"Unknown (error 234)";
+const Display kWpUnknown{kTooLong, kAmber, Picture::Question, L"&Enable"};
+const Display kLockUnknown{kTooLong, kAmber, Picture::Question, L"&Lock"};
+const Display kAutorunUnknown{kTooLong, kAmber, Picture::Question, L"&Disable"};
 
 struct Case {
     const Value* value;
@@ -90,8 +102,9 @@ protected:
     void ExpectShows(const Block& b, const Display& d) {
         EXPECT_EQ(TextOf(b.label), d.word);
         EXPECT_EQ(ColorOf(b.label), d.color);
-        EXPECT_EQ(Shown(b.greenImage), d.green);
-        EXPECT_EQ(Shown(b.redImage), !d.green);
+        EXPECT_EQ(Shown(b.greenImage), d.picture == Picture::Green);
+        EXPECT_EQ(Shown(b.redImage), d.picture == Picture::Red);
+        EXPECT_EQ(Shown(b.unknownImage), d.picture == Picture::Question);
         EXPECT_EQ(TextOf(b.button), d.button);
     }
 };
@@ -139,31 +152,31 @@ std::vector<Case> Cases() {
     return {
         // Write protection: only the number 1 is "on".
         {&kWriteProtect, sz1, kWpOff, 0, kWpOn}, // 49
-        {&kWriteProtect, szLong, kWpOff, 1, kWpOn},
+        {&kWriteProtect, szLong, kWpUnknown, 1, kWpOn},
         {&kWriteProtect, bin2(1), kWpOn, 0, kWpOff},
-        {&kWriteProtect, bin8, kWpOff, 1, kWpOn},
-        {&kWriteProtect, qword(1), kWpOff, 1, kWpOn},
+        {&kWriteProtect, bin8, kWpUnknown, 1, kWpOn},
+        {&kWriteProtect, qword(1), kWpUnknown, 1, kWpOn},
         {&kWriteProtect, zero, kWpOff, 0, kWpOn},
         // Storage lock: only 4 is "locked".
         {&kStart, sz(L"4"), kUnlocked, 0, kLocked}, // 52
-        {&kStart, szLong, kUnlocked, 1, kLocked},
+        {&kStart, szLong, kLockUnknown, 1, kLocked},
         {&kStart, bin2(4), kLocked, 0, kUnlocked},
-        {&kStart, bin8, kUnlocked, 1, kLocked},
-        {&kStart, qword(4), kUnlocked, 1, kLocked},
+        {&kStart, bin8, kLockUnknown, 1, kLocked},
+        {&kStart, qword(4), kLockUnknown, 1, kLocked},
         {&kStart, zero, kUnlocked, 0, kLocked},
         // Autorun: 255 in either place turns it off. "255" as text is four bytes that
         // read as a number, but not as 255.
         {&kAutorunMachine, sz(L"255"), kAutorunOn, 0, kAutorunOff},
-        {&kAutorunMachine, szLong, kAutorunOn, 1, kAutorunOff},
+        {&kAutorunMachine, szLong, kAutorunUnknown, 1, kAutorunOff},
         {&kAutorunMachine, bin2(255), kAutorunOff, 0, kAutorunOn},
-        {&kAutorunMachine, bin8, kAutorunOn, 1, kAutorunOff},
-        {&kAutorunMachine, qword(255), kAutorunOn, 1, kAutorunOff},
+        {&kAutorunMachine, bin8, kAutorunUnknown, 1, kAutorunOff},
+        {&kAutorunMachine, qword(255), kAutorunUnknown, 1, kAutorunOff},
         {&kAutorunMachine, zero, kAutorunOn, 0, kAutorunOff},
         {&kAutorunUser, sz(L"255"), kAutorunOn, 0, kAutorunOff},
-        {&kAutorunUser, szLong, kAutorunOn, 1, kAutorunOff},
+        {&kAutorunUser, szLong, kAutorunUnknown, 1, kAutorunOff},
         {&kAutorunUser, bin2(255), kAutorunOff, 0, kAutorunOn},
-        {&kAutorunUser, bin8, kAutorunOn, 1, kAutorunOff},
-        {&kAutorunUser, qword(255), kAutorunOn, 1, kAutorunOff},
+        {&kAutorunUser, bin8, kAutorunUnknown, 1, kAutorunOff},
+        {&kAutorunUser, qword(255), kAutorunUnknown, 1, kAutorunOff},
         {&kAutorunUser, zero, kAutorunOn, 0, kAutorunOff},
     };
 }

@@ -206,6 +206,44 @@ TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
     EXPECT_EQ(TextOf(M::Label9), kNotice);
 }
 
+// A protection whose value cannot be read may or may not be on: the notice says that it
+// cannot be told for the listed drives, after any warning that is known, and never gives
+// its all-clear design text while a drive is listed.
+TEST_F(DriveLineTest, NoticeSaysWhenAProtectionCannotBeKnown) {
+    constexpr wchar_t kOpen[] = L"Whether USB Device Write Protection holds for the listed drives "
+                                L"cannot be told: Kelvane cannot read its value.";
+    WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
+    WriteDword(HKEY_LOCAL_MACHINE, kUsbStorKey, L"Start", 4);
+    const FakeDrive data{L"E", DriveType::Removable, true, L"DATA", false, Bus::Usb, L"USBSTOR"};
+    {
+        ReadOnlyKey closed(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"D:P");
+        ASSERT_TRUE(closed.locked());
+        StartWithFake({});
+        Pump(50);
+    }
+    EXPECT_EQ(TextOf(M::Label9), kNotice) << "no drive listed: nothing to warn about";
+    EXPECT_EQ(TextOf(M::lblStatus), L"Unknown (access denied)");
+    EXPECT_TRUE(TipOf(M::lblStatus).starts_with(L"Kelvane could not read this protection's value"))
+        << "the reason in Windows' words is one hover away";
+
+    fake_->SetDrives({data});
+    Refresh();
+    // The lock, known to be on, warns first; the open question follows in the tooltip.
+    EXPECT_EQ(TextOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until "
+                                 L"it is removed.");
+    EXPECT_EQ(TipOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until it "
+                                L"is removed.\r\n" +
+                                    std::wstring(kOpen));
+    Click(Ctl(M::cmdLock)); // unlocked: only the open question is left
+    EXPECT_EQ(TextOf(M::Label9), kOpen);
+    EXPECT_EQ(ColorOf(M::Label9), RGB(192, 0, 0));
+
+    Click(Ctl(M::cmdApply)); // readable again: write protection stays on, as it was
+    EXPECT_EQ(TextOf(M::lblStatus), L"Enabled");
+    EXPECT_EQ(TextOf(M::Label9), L"Write protection does not hold for DATA (E:): it was "
+                                 L"attached before the change. Remove and re-attach it.");
+}
+
 // A volume that arrives or leaves starts a pass at once and has its facts looked up anew;
 // other device messages change nothing.
 TEST_F(DriveLineTest, AVolumeArrivingOrLeavingStartsAPassAtOnce) {

@@ -68,5 +68,6 @@ protected:
 
 inline constexpr COLORREF kGreen = RGB(0, 128, 0);
 inline constexpr COLORREF kRed = RGB(192, 0, 0);
+inline constexpr COLORREF kAmber = RGB(150, 88, 0); // a state that cannot be known
 
 } // namespace kv::test

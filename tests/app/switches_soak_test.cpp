@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kv::protection {
@@ -24,10 +25,11 @@ const std::string kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Pol
 
 class SwitchSoakTest : public ::testing::Test {
 protected:
-    // A click as the window makes it: the change that leads away from the state shown,
-    // then the state read back. Counts the lines the window would list.
+    // A click as the window makes it: the change that leads away from the state held (the
+    // protective one when it is unknown), then the state read back. Counts the lines the window
+    // would list.
     void Click(Switch which) {
-        const OnOff to = shown[Index(which)] == OnOff::On ? OnOff::Off : OnOff::On;
+        const OnOff to = held[Index(which)] == OnOff::On ? OnOff::Off : OnOff::On;
         for (const ValueWrite& value : switches.Write(which, to).values) {
             errorLines += value.created.errorLine.has_value() + value.stored.errorLine.has_value();
         }
@@ -38,7 +40,7 @@ protected:
         for (const auto& read : state.reads) {
             errorLines += read.result().errorLine.has_value();
         }
-        shown[Index(which)] = state.Shown();
+        held[Index(which)] = state.Known();
     }
     static int Index(Switch which) { return static_cast<int>(which); }
 
@@ -60,7 +62,7 @@ protected:
     static constexpr Switch kAll[] = {Switch::WriteProtect, Switch::UsbLock, Switch::Autorun};
     kv::test::MemoryRegistry registry;
     Switches switches{registry};
-    OnOff shown[3] = {OnOff::Off, OnOff::Off, OnOff::Off};
+    std::optional<OnOff> held[3];
     int errorLines = 0;
 };
 
@@ -75,7 +77,7 @@ TEST_F(SwitchSoakTest, EveryKeyIsClosedAndTheStatesAlternate) {
         // Each switch shows the state its last click asked for.
         const OnOff expected = i % 2 == 1 ? OnOff::On : OnOff::Off;
         for (const Switch which : kAll) {
-            ASSERT_EQ(shown[Index(which)], expected) << i;
+            ASSERT_EQ(held[Index(which)], expected) << i;
         }
         ASSERT_EQ(registry.OpenKeyCount(), 0u) << "after round " << i;
     });

@@ -2,7 +2,7 @@
 // expect, every string and presentation the ADMX uses is defined in the ADML, every
 // reference resolves, and the policies write the keys, value names and numbers that the
 // program's own switches read and write.
-#include "protection/switch_values.h"
+#include "protection/switch_facts.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>

@@ -187,7 +187,6 @@ TEST(SwitchStateMeaning, MissingProtectsNothingAndUnreadableIsUnknown) {
     EXPECT_EQ(of(Kind::ProtectionOff).Known(), OnOff::Off);
     EXPECT_EQ(of(Kind::Missing).Known(), OnOff::Off);
     EXPECT_EQ(of(Kind::Unreadable).Known(), std::nullopt);
-    EXPECT_EQ(of(Kind::Unreadable).Shown(), OnOff::Off); // the window's meaning
 }
 
 } // namespace

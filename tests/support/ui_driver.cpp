@@ -1,6 +1,7 @@
 #include "tests/support/ui_driver.h"
 
 #include "ui/form.h"
+#include "ui/message_loop.h"
 
 #include <sddl.h>
 
@@ -51,7 +52,7 @@ void Pump(int ms) {
                 ::DispatchMessageW(&msg);
             }
         }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        ui::WaitForInput(5); // the forms' watched events too, as the program's loop
     } while (::GetTickCount64() < end);
 }
 
@@ -251,7 +252,7 @@ bool SetAccessList(HKEY key, const wchar_t* sddl) {
 }
 } // namespace
 
-ReadOnlyKey::ReadOnlyKey(HKEY root, const wchar_t* subKey) {
+ReadOnlyKey::ReadOnlyKey(HKEY root, const wchar_t* subKey, const wchar_t* accessList) {
     if (::RegOpenKeyExW(root, subKey, 0, READ_CONTROL | WRITE_DAC, &key_) != 0) {
         key_ = nullptr;
         return;
@@ -263,7 +264,7 @@ ReadOnlyKey::ReadOnlyKey(HKEY root, const wchar_t* subKey) {
         ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) != 0) {
         saved_.clear();
     }
-    locked_ = SetAccessList(key_, L"D:P(A;;KR;;;WD)");
+    locked_ = SetAccessList(key_, accessList);
 }
 
 ReadOnlyKey::~ReadOnlyKey() {

@@ -62,9 +62,10 @@ bool KeyExists(HKEY root, const wchar_t* subKey);
 // For one scope, an existing key's access list lets everyone only read it, so writing to
 // it, and opening or creating it for writing, is refused with ERROR_ACCESS_DENIED (as
 // Windows refuses a standard user a machine-wide key); the old list is put back after.
+// Another list may be given: "D:P" refuses every access, reads too.
 class ReadOnlyKey {
 public:
-    ReadOnlyKey(HKEY root, const wchar_t* subKey);
+    ReadOnlyKey(HKEY root, const wchar_t* subKey, const wchar_t* accessList = L"D:P(A;;KR;;;WD)");
     ~ReadOnlyKey();
     ReadOnlyKey(const ReadOnlyKey&) = delete;
     ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
