@@ -40,7 +40,8 @@ constexpr wchar_t kMessageTitle[] = L"Kelvane";
 } // namespace
 
 frm_Main::frm_Main(reg::RegistryApi& registry)
-    : ui::Form(MainDesign()), switches_(registry), elevation_(MakeWindowsElevation()) {}
+    : ui::Form(MainDesign()), registry_(registry), switches_(registry),
+      elevation_(MakeWindowsElevation()) {}
 
 frm_Main::~frm_Main() = default;
 
@@ -134,6 +135,10 @@ void frm_Main::ToggleAndExplain(Switch which) {
     }
     // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
+    // A protection switched off takes Windows' policy that Kelvane added for it along.
+    if (!refused && switches_.Read(which).Known() == protection::OnOff::Off) {
+        ChangeLayer(which, false);
+    }
     // and the notice line what the drives now get.
     ShowShortfalls();
     if (refused) {
@@ -205,6 +210,7 @@ void frm_Main::ShowShortfalls() {
         }
     }
     SetTooltip(Label9, drives::ShortfallList(shortfalls));
+    OfferLayer(!shortfalls.empty());
     // Every pass comes here: the label repaints only when the notice changes.
     if (Text(Label9) != text) {
         SetText(Label9, text);
@@ -309,6 +315,9 @@ void frm_Main::OnClick(int id) {
         break;
     case lblRefreshUSBDevices:
         lblRefreshUSBDevices_Click();
+        break;
+    case Label9:
+        Label9_Click();
         break;
     default:
         break;

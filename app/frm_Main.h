@@ -6,11 +6,13 @@
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
 #include "protection/switches.h"
+#include "protection/windows_policy.h"
 #include "drives/drive_pass.h"
 #include "registry/reg_api.h"
 #include "drives/holds.h"
 #include "ui/form.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +39,8 @@ public:
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
     // Replaces what the window asks about administrator rights (tests); set before Show.
     void SetElevation(std::unique_ptr<Elevation> elevation);
+    // Replaces the request that Windows apply its policy now (tests); true when asked.
+    void SetApplyPolicyNow(std::function<bool()> apply);
 
 protected:
     void Form_Load() override;
@@ -56,6 +60,12 @@ private:
     void cmdPassword_Click();
     void lblvandorlin_Click();
     void lblRefreshUSBDevices_Click();
+    // Windows' removable-storage policy as a second layer (frm_Main_layer.cpp): the notice
+    // line's offer, adding it, and taking away what Kelvane added when a protection goes off.
+    void Label9_Click();
+    void ChangeLayer(protection::Switch which, bool adding);
+    void OfferLayer(bool offered);
+    protection::WindowsPolicyLayer Layer();
     void Timer1_Timer();
     bool PasswordGate();
     // Reads the switch and shows its state in its block.
@@ -72,7 +82,9 @@ private:
     // Which protections the window shows as on.
     drives::ProtectionsOn ProtectionsShownOn() const;
 
+    reg::RegistryApi& registry_;
     protection::Switches switches_;
+    std::function<bool()> applyPolicyNow_; // none: Windows' own RefreshPolicyEx
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
     std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass

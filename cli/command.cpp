@@ -102,6 +102,8 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
             command.passwordStdin = true;
         } else if (folded == L"--json") {
             command.json = true;
+        } else if (folded == L"--windows-policy") {
+            command.windowsPolicy = true;
         } else if (LooksLikeOption(folded)) {
             return UnknownOption(arguments[i]);
         } else if (words.size() == 2) {
@@ -129,6 +131,9 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
                           L": use on or off."};
     }
     command.argumentOn = value == L"on";
+    if (command.windowsPolicy && *name == Switch::Autorun) {
+        return UsageError{L"--windows-policy goes with write-protect or usb-lock, not autorun."};
+    }
     return command;
 }
 
@@ -186,7 +191,7 @@ std::wstring_view ArgumentName(Switch name) {
 std::wstring_view ShortUsageText() {
     return L"Usage: kelvane status [--json]\n"
            L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
-           L"                   [--password-stdin]\n"
+           L"                   [--password-stdin] [--windows-policy]\n"
            L"       kelvane --help | --version\n";
 }
 
@@ -199,6 +204,9 @@ std::wstring_view UsageText() {
            L"                                 switch a protection on or off; NAME is\n"
            L"                                 write-protect, usb-lock or autorun (--json:\n"
            L"                                 then print the state as status --json does)\n"
+           L"  kelvane set write-protect|usb-lock on --windows-policy\n"
+           L"                                 also add Windows' own removable-storage\n"
+           L"                                 policy; 'off' takes away what Kelvane added\n"
            L"  kelvane --help                 show this text (also -h, /?, help)\n"
            L"  kelvane --version              show the version\n"
            L"\n"

@@ -4,10 +4,12 @@
 #include "cli/console_win.h"
 #include "cli/run.h"
 #include "cli/utf8.h"
+#include "drives/drive_facts_win.h"
 #include "drives/drive_source_win.h"
 #include "password/pbkdf2_win.h"
 #include "password/rehash_win.h"
 #include "password/settings_store_win.h"
+#include "protection/policy_refresh_win.h"
 #include "win32/program_path.h"
 #include "win32/shell.h"
 #include "win32/system_message.h"
@@ -63,7 +65,9 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
                           [](const std::wstring& checked, std::wstring_view entered) {
                               password::RewriteHashed(checked, entered);
                           },
-                          ErrorText};
+                          ErrorText,
+                          {drives::SystemOnHotPlugBus, protection::ApplyMachinePolicyNow,
+                           protection::FileTimeNow}};
         return RunCommandLine(arguments, services, console);
     } catch (...) {
         return kFailed; // out of memory before the streams were set up: nowhere to say it

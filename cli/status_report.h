@@ -5,6 +5,7 @@
 #include "cli/command.h"
 #include "drives/drive_line.h"
 #include "protection/switches.h"
+#include "protection/windows_policy.h"
 
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ struct WindowsPolicy {
     std::optional<bool> denyAll;   // Deny_All on the policy's root key
     std::optional<bool> denyWrite; // Deny_Write for the removable-disk class
     std::optional<bool> denyRead;  // Deny_Read for the removable-disk class
+    // The second layer of each protection: its values, and which of them Kelvane added.
+    protection::LayerState writeProtectLayer;
+    protection::LayerState usbLockLayer;
 };
 
 struct StatusReport {
@@ -49,7 +53,8 @@ struct StatusReport {
 };
 
 // One line per protection, the drive line, then one line per protection that is on and
-// does not hold for a listed drive (the window's words); each ends in "\n". An unknown
+// does not hold for a listed drive (the window's words), then one line per protection
+// whose second layer has a value set; each ends in "\n". An unknown
 // state reads "unknown" with its reason.
 std::wstring StatusText(const StatusReport& report);
 
@@ -62,7 +67,13 @@ inline constexpr int kStatusJsonVersion = 1;
 //  "drives": [{"letter": "E", "label": "DATA", "readOnly": bool, "bus": "usb",
 //              "driver": "USBSTOR" or null,
 //              "writeProtect": {"holds": bool, "reason": WHY}, "usbLock": {...}}],
-//  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool}}
+//  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool,
+//                    "layer": {"writeProtect": LAYER, "usbLock": LAYER}}}
+// LAYER: {"set": bool, "byKelvane": bool, "since": "2026-12-09T16:48:03Z",
+//         "values": [{"key": "{53f5630d-...}", "name": "Deny_Write", "set": bool or null,
+//                     "byKelvane": bool}]}
+// ("set": the removable-disk values hold, or Deny_All; "since" only when Kelvane set it;
+// "values" lists the values that exist, "set" true for 1, null when it cannot be read).
 // null is an unknown state. A drive names only the protections that are on, and "reason"
 // (WHY: "attachedBefore", "notCovered" or "unknown") only where one does not hold; a
 // policy value that is not set is left out.

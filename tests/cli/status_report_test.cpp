@@ -60,13 +60,18 @@ TEST(StatusText, ALineForEachProtectionThatDoesNotHold) {
               L"covered.\n");
 }
 
+// The second layer of both protections with none of its values set.
+#define kNoLayer                                                                                   \
+    R"("layer": {"writeProtect": {"set": false, "byKelvane": false, "values": []}, )"              \
+    R"("usbLock": {"set": false, "byKelvane": false, "values": []}})"
+
 TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
     StatusReport report;
     // autorun is true when allowed: its protection off.
     report.states = States(kOn, kOff, kOff);
     EXPECT_EQ(StatusJson(report),
               R"({"version": 1, "writeProtect": true, "usbLock": false, "autorun": true, )"
-              R"("drives": [], "windowsPolicy": {}})"
+              R"("drives": [], "windowsPolicy": {)" kNoLayer "}}"
               "\n");
 
     report.states = States(Unknown(L"denied"), kOn, kOn);
@@ -75,7 +80,7 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
               R"({"version": 1, "writeProtect": null, "usbLock": true, "autorun": false, )"
               R"("drives": [{"letter": "E", "label": "", "readOnly": false, "bus": "unknown", )"
               R"("driver": null, "usbLock": {"holds": false, "reason": "unknown"}}], )"
-              R"("windowsPolicy": {}})"
+              R"("windowsPolicy": {)" kNoLayer "}}"
               "\n");
 
     report.states = States(kOn, kOn, kOn);
@@ -91,7 +96,7 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
         R"({"letter": "E", "label": "", "readOnly": false, "bus": "usb", )"
         R"("driver": "USBSTOR", "writeProtect": {"holds": false, "reason": "attachedBefore"}, )"
         R"("usbLock": {"holds": false, "reason": "attachedBefore"}}], )"
-        R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
+        R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true, )" kNoLayer "}}"
         "\n");
 }
 
