@@ -127,16 +127,18 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 
 void frm_Main::ToggleAndExplain(Switch which) {
     bool refused = false;
+    bool switchedOff = false;
     if (const auto change = AskedChange(*this, which)) {
         const protection::WriteResult written = switches_.Write(which, *change);
         ListWriteErrors(*this, written);
         // For autorun also when only the machine-wide half was refused.
         refused = written.Refused();
+        switchedOff = *change == protection::OnOff::Off && written.Done();
     }
     // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
-    // A protection switched off takes Windows' policy that Kelvane added for it along.
-    if (!refused && switches_.Read(which).Known() == protection::OnOff::Off) {
+    // (a protection switched off takes along Windows' policy that Kelvane added for it)
+    if (switchedOff) {
         ChangeLayer(which, false);
     }
     // and the notice line what the drives now get.
