@@ -211,8 +211,7 @@ void frm_Main::ShowShortfalls() {
             }
         }
     }
-    SetTooltip(Label9, drives::ShortfallList(shortfalls));
-    OfferLayer(!shortfalls.empty());
+    SetTooltip(Label9, drives::ShortfallList(shortfalls) + OfferLayer(!shortfalls.empty()));
     // Every pass comes here: the label repaints only when the notice changes.
     if (Text(Label9) != text) {
         SetText(Label9, text);

@@ -64,7 +64,8 @@ private:
     // line's offer, adding it, and taking away what Kelvane added when a protection goes off.
     void Label9_Click();
     void ChangeLayer(protection::Switch which, bool adding);
-    void OfferLayer(bool offered);
+    // Makes the notice line a tab stop while it warns; the hint for its tooltip.
+    std::wstring OfferLayer(bool offered);
     protection::WindowsPolicyLayer Layer();
     void Timer1_Timer();
     bool PasswordGate();

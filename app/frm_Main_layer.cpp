@@ -116,7 +116,7 @@ void frm_Main::ChangeLayer(Switch which, bool adding) {
     }
 }
 
-void frm_Main::OfferLayer(bool offered) {
+std::wstring frm_Main::OfferLayer(bool offered) {
     // The notice line takes the focus by Tab only while it has something to offer, so the
     // usual tab order stays as it is.
     if (HWND notice = Control(Label9)) {
@@ -126,6 +126,7 @@ void frm_Main::OfferLayer(bool offered) {
             ::SetWindowLongPtrW(notice, GWL_STYLE, wanted);
         }
     }
+    return offered ? L"\r\n\r\nClick to add Windows' own removable-storage policy." : L"";
 }
 
 } // namespace kv::app

@@ -212,10 +212,16 @@ std::wstring LayerProblem(const protection::LayerChange& change, bool adding, Se
     return what + value + L": " + services.systemMessage(change.writes.FirstFailure()) + L".";
 }
 
+// What became of the second layer with a `set`: the line that says it (none when there was
+// nothing to do), and whether it went as asked.
+struct LayerOutcome {
+    bool done = true;
+    std::wstring line;
+};
+
 // The second layer with the switch: added when asked for with the switch on, and what
-// Kelvane added taken away whenever the switch goes off. Nothing when nothing was to do;
-// a line starting with "\n" when it was done; otherwise why not.
-std::wstring ChangeLayer(const Command& command, OnOff wanted, Services& services) {
+// Kelvane added taken away whenever the switch goes off.
+LayerOutcome ChangeLayer(const Command& command, OnOff wanted, Services& services) {
     if (protection::LayerValues(command.name).empty() ||
         (wanted == OnOff::On && !command.windowsPolicy)) {
         return {};
@@ -225,16 +231,17 @@ std::wstring ChangeLayer(const Command& command, OnOff wanted, Services& service
     const protection::LayerChange change =
         adding ? layer.Add(command.name) : layer.Remove(command.name);
     if (!change.Done()) {
-        return LayerProblem(change, adding, services);
+        return {false, LayerProblem(change, adding, services)};
     }
-    if (!change.Changed()) {
-        if (adding && !change.leftOutside.empty()) {
-            return L"\nWindows' removable-storage policy: already set outside Kelvane";
-        }
-        return adding ? L"\nWindows' removable-storage policy: already added" : L"";
+    const std::wstring head = L"Windows' removable-storage policy: ";
+    if (change.Changed()) {
+        return {true, head + (adding ? L"added" : L"removed what Kelvane added")};
     }
-    return adding ? L"\nWindows' removable-storage policy: added"
-                  : L"\nWindows' removable-storage policy: removed what Kelvane added";
+    if (!adding) {
+        return {};
+    }
+    return {true, head + (change.leftOutside.empty() ? L"already added"
+                                                     : L"already set outside Kelvane")};
 }
 
 int Set(const Command& command, Services& services, Console& console) {
@@ -271,15 +278,15 @@ int Set(const Command& command, Services& services, Console& console) {
         return Fail(console, asked + L" did not take effect: the registry now gives " +
                                  StateLine(name, now) + L".");
     }
-    std::wstring state = StateLine(name, now);
-    if (const auto layered = ChangeLayer(command, wanted, services); !layered.empty()) {
-        if (!layered.starts_with(L"\n")) {
-            return Fail(console, asked + L": " + state + L", but " + layered);
-        }
-        state += layered;
+    const std::wstring state = StateLine(name, now);
+    const LayerOutcome layered = ChangeLayer(command, wanted, services);
+    if (!layered.done) {
+        return Fail(console, asked + L": " + state + L", but " + layered.line);
     }
     if (!command.json) {
-        return PrintChange(console, ToUtf8(state + L"\n"), state);
+        const std::wstring lines =
+            state + L"\n" + (layered.line.empty() ? L"" : layered.line + L"\n");
+        return PrintChange(console, ToUtf8(lines), state);
     }
     // The whole state, as `status --json` gives it, for a script that goes on from there.
     const auto report = ReadReport(services, console);

@@ -135,47 +135,53 @@ TEST(WindowsPolicyLayer, TheSharedDenyWriteStaysWhileEitherProtectionKeepsIt) {
     }
 }
 
-TEST(WindowsPolicyLayer, AValueSetOutsideKelvaneIsNeitherClaimedNorRemoved) {
-    Layer l;
-    Seed(l.registry, kWrites[0], 1); // as by Group Policy
-    const LayerChange added = l.layer.Add(Switch::WriteProtect);
-    EXPECT_TRUE(added.Done());
-    EXPECT_EQ(added.added.size(), 2u);
-    ASSERT_EQ(added.leftOutside.size(), 1u);
-    EXPECT_EQ(added.leftOutside[0].name, "Deny_Write");
-    const LayerFacts facts = l.layer.Read(Switch::WriteProtect).Facts();
-    EXPECT_TRUE(facts.set);
-    EXPECT_FALSE(facts.setByKelvane);
-    EXPECT_FALSE(facts.setAt);
-
-    EXPECT_TRUE(l.layer.Remove(Switch::WriteProtect).Done());
-    EXPECT_EQ(Get(l.registry, kWrites[0]), 1u);
-    EXPECT_FALSE(Get(l.registry, kWrites[1]));
-    EXPECT_FALSE(Get(l.registry, kWrites[2]));
-}
-
-TEST(WindowsPolicyLayer, AnAdministratorsOtherSettingIsLeftAndSaid) {
-    Layer l;
-    Seed(l.registry, kWrites[1], 0); // an administrator allows writes to phones
-    const LayerChange added = l.layer.Add(Switch::WriteProtect);
-    EXPECT_EQ(added.outcome, LayerChange::Outcome::OverridesOutside);
-    ASSERT_TRUE(added.problem);
-    EXPECT_EQ(added.problem->deviceClass, kWpd1);
-    EXPECT_EQ(Get(l.registry, kWrites[1]), 0u);
-    // What was added before it is recorded, and taken away again.
-    EXPECT_EQ(added.added.size(), 1u);
-    EXPECT_TRUE(l.layer.Remove(Switch::WriteProtect).Done());
-    EXPECT_FALSE(Get(l.registry, kWrites[0]));
-    EXPECT_EQ(Get(l.registry, kWrites[1]), 0u);
-}
-
-TEST(WindowsPolicyLayer, AValueChangedSinceKelvaneSetItIsNoLongerRemoved) {
-    Layer l;
-    ASSERT_TRUE(l.layer.Add(Switch::WriteProtect).Done());
-    Seed(l.registry, kWrites[0], 0);
-    EXPECT_TRUE(l.layer.Remove(Switch::WriteProtect).Done());
-    EXPECT_EQ(Get(l.registry, kWrites[0]), 0u);
-    EXPECT_FALSE(l.registry.GetValue(kHklm, kRecords, "WriteProtect " + kDisk + " Deny_Write"));
+TEST(WindowsPolicyLayer, ValuesThatAreNotKelvanesAreNeitherClaimedNorRemoved) {
+    struct Case {
+        const char* what;
+        Val seeded;
+        std::uint32_t number;
+        bool seedAfterAdd; // changed after Kelvane set it
+        LayerChange::Outcome outcome;
+        std::size_t added;
+        LayerFacts facts; // after Add
+    };
+    const Case cases[] = {
+        {"set by Group Policy",
+         kWrites[0],
+         1,
+         false,
+         LayerChange::Outcome::Done,
+         2,
+         {true, false, std::nullopt}},
+        {"phones allowed by an administrator",
+         kWrites[1],
+         0,
+         false,
+         LayerChange::Outcome::OverridesOutside,
+         1,
+         {true, true, kAt}},
+        {"changed since", kWrites[0], 0, true, LayerChange::Outcome::Done, 3, {true, true, kAt}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Layer l;
+        if (!c.seedAfterAdd) {
+            Seed(l.registry, c.seeded, c.number);
+        }
+        const LayerChange added = l.layer.Add(Switch::WriteProtect);
+        EXPECT_EQ(added.outcome, c.outcome);
+        EXPECT_EQ(added.added.size(), c.added);
+        EXPECT_EQ(l.layer.Read(Switch::WriteProtect).Facts(), c.facts);
+        if (c.seedAfterAdd) {
+            Seed(l.registry, c.seeded, c.number);
+        }
+        EXPECT_TRUE(l.layer.Remove(Switch::WriteProtect).Done());
+        for (const Val& v : kWrites) {
+            const bool seeded = v.deviceClass == c.seeded.deviceClass;
+            EXPECT_EQ(Get(l.registry, v), seeded ? std::optional(c.number) : std::nullopt);
+        }
+        EXPECT_FALSE(l.registry.GetValue(kHklm, kRecords, "WriteProtect " + kDisk + " Deny_Write"));
+    }
 }
 
 TEST(WindowsPolicyLayer, NothingIsShownAsAddedThatIsNot) {
