@@ -43,7 +43,8 @@ constexpr wchar_t kMessageTitle[] = L"Kelvane";
 } // namespace
 
 frm_Main::frm_Main(reg::RegistryApi& registry)
-    : ui::Form(MainDesign()), switches_(registry), elevation_(MakeWindowsElevation()) {}
+    : ui::Form(MainDesign()), registry_(registry), switches_(registry),
+      elevation_(MakeWindowsElevation()) {}
 
 frm_Main::~frm_Main() = default;
 
@@ -85,6 +86,7 @@ void frm_Main::Form_Load() {
     win32::Guard(L"GetPStat", [&] { GetPStat(); });
     win32::Guard(L"GetBStat", [&] { GetBStat(); });
     win32::Guard(L"GetAutorunStat", [&] { GetAutorunStat(); });
+    win32::Guard(L"Windows' policy", [&] { ReadLayerFacts(); });
     win32::Guard(L"first drive pass", [&] {
         // Prompt drives fill the line before the window is first shown; slow ones follow.
         if (drivePasses_.WaitFor(kFirstPassWait)) {
@@ -159,10 +161,16 @@ void frm_Main::WatchShownKeys() {
             }
         }
     }
-    // Whether a protection holds for a drive is asked of each volume again, by a pass.
+    // Windows' policy or Kelvane's record of it changed: the verdicts follow, and each
+    // volume is asked again by a pass.
     for (const char* keyPath :
          {protection::kRemovableStoragePolicyKey, protection::kKelvaneMachineKey}) {
-        watches_.Add(keyPath, true, [this] { DetectUSBDevices(); });
+        watches_.Add(keyPath, true, [this] {
+            ReadLayerFacts();
+            ShowShortfalls();
+            drivePasses_.AccessChanged();
+            DetectUSBDevices();
+        });
     }
 }
 
@@ -183,12 +191,18 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 }
 
 void frm_Main::ToggleAndExplain(Switch which) {
-    const protection::WriteResult written = switches_.Write(which, OfferedChange(Held(which)));
+    const OnOff change = OfferedChange(Held(which));
+    const protection::WriteResult written = switches_.Write(which, change);
     ListWriteErrors(*this, written);
     // For autorun also when only the machine-wide half was refused.
     const std::string refusedKey = protection::RefusedKeyPath(which, written);
+    const bool switchedOff = change == OnOff::Off && written.Done();
     // Whatever the write did, the block shows what the registry now holds,
     ShowSwitch(which);
+    // (a protection switched off takes along Windows' policy that Kelvane added for it)
+    if (switchedOff) {
+        ChangeLayer(which, false);
+    }
     // and the notice line what the drives now get.
     ShowShortfalls();
     if (refusedKey.empty()) {
@@ -258,13 +272,9 @@ void frm_Main::ApplyDrivePass() {
 }
 
 void frm_Main::ShowShortfalls() {
-    const protection::SwitchState& writeProtect = Held(Switch::WriteProtect);
-    const protection::SwitchState& lock = Held(Switch::UsbLock);
     // Only a protection known to be on can fall short for a drive; one that cannot be
     // known is said to be open instead, so it neither invents nor hides a warning.
-    const auto shortfalls =
-        drives::Shortfalls(listed_, {.writeProtect = writeProtect.Known() == protection::OnOff::On,
-                                     .lock = lock.Known() == protection::OnOff::On});
+    const auto shortfalls = HeldShortfalls();
     std::vector<std::wstring> open;
     if (!listed_.empty()) {
         for (const Switch which : {Switch::WriteProtect, Switch::UsbLock}) {
@@ -292,7 +302,7 @@ void frm_Main::ShowShortfalls() {
             }
         }
     }
-    SetTooltip(Label9, tooltip);
+    SetTooltip(Label9, tooltip + OfferLayer(!shortfalls.empty()));
     // Every pass comes here: the label repaints only when the notice changes.
     if (Text(Label9) != text) {
         SetText(Label9, text);
@@ -397,6 +407,9 @@ void frm_Main::OnClick(int id) {
         break;
     case lblRefreshUSBDevices:
         lblRefreshUSBDevices_Click();
+        break;
+    case Label9:
+        Label9_Click();
         break;
     default:
         break;

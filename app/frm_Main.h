@@ -7,6 +7,7 @@
 #include "app/frm_Main_ids.h"
 #include "app/key_watches.h"
 #include "protection/switches.h"
+#include "protection/windows_policy.h"
 #include "drives/drive_pass.h"
 #include "registry/reg_api.h"
 #include "drives/holds.h"
@@ -44,6 +45,8 @@ public:
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
     // Replaces what the window asks about administrator rights (tests); set before Show.
     void SetElevation(std::unique_ptr<Elevation> elevation);
+    // Replaces the request that Windows apply its policy now (tests); true when asked.
+    void SetApplyPolicyNow(std::function<bool()> apply);
 
 protected:
     void Form_Load() override;
@@ -63,6 +66,17 @@ private:
     void cmdPassword_Click();
     void lblvandorlin_Click();
     void lblRefreshUSBDevices_Click();
+    // Windows' removable-storage policy as a second layer (frm_Main_layer.cpp): the notice
+    // line's offer, adding it, and taking away what Kelvane added when a protection goes off.
+    void Label9_Click();
+    void ChangeLayer(protection::Switch which, bool adding);
+    // Makes the notice line a tab stop while it warns; the hint for its tooltip.
+    std::wstring OfferLayer(bool offered);
+    protection::WindowsPolicyLayer Layer();
+    // Reads what Windows' removable-storage policy asks for each protection, and who set it.
+    void ReadLayerFacts();
+    // The protections that are known to be on and the layer facts, for the drives' verdicts.
+    std::vector<drives::Shortfall> HeldShortfalls() const;
     void Timer1_Timer();
     bool PasswordGate();
     // Reads the switch and holds what it found; where the window's read makes the key, it
@@ -88,13 +102,16 @@ private:
     // design text.
     void ShowShortfalls();
 
+    reg::RegistryApi& registry_;
     protection::Switches switches_;
+    std::function<bool()> applyPolicyNow_; // none: Windows' own RefreshPolicyEx
     std::unique_ptr<Elevation> elevation_;
     drives::DrivePasses drivePasses_;
     std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass
     bool passAfterThis_ = false;              // a device changed while a pass ran
     // The switches' states as last read, by Switch; nothing before the first read.
     std::array<std::optional<protection::SwitchState>, 3> held_;
+    drives::WindowsPolicies layerFacts_; // as last read; none set before the first read
     KeyWatches watches_{*this};
 };
 

@@ -129,7 +129,8 @@ constexpr ControlDesign kControls[] = {
     {M::Label9, L"Label9", Kind::Label, 0, 990, 7200, 5655, 420,
      L"If USB storage device(s) are already plugged into the computer please, remove and "
      L"re-attach to take changes in effect.",
-     kNormal, kDarkGrey, 0, kNoPrefix}, // may name a drive instead, whose label may hold "&"
+     kNormal, kDarkGrey, 0, kNoPrefix | kLink}, // may name a drive, whose label may hold "&"
+    // (a click on a warning offers Windows' own policy)
     {M::Label13, L"Label13", Kind::Label, 0, 990, 7650, 5970, 465,
      L"If you are using Windows 7 or Vista, please run this program as an 'Administrator' by "
      L"right clicking on the icon of this program and clicking on 'Run as administrator'.",

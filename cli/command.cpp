@@ -73,8 +73,9 @@ constexpr Expected kAfterCheck{
     L"check takes write-protect, usb-lock or autorun (or none, for the protections that are "
     L"on)."};
 constexpr Expected kAfterSet{
-    L"unknown option: set takes --json and --password-stdin.",
-    L"too many arguments: set takes a protection, on or off, --json and --password-stdin."};
+    L"unknown option: set takes --json, --password-stdin and --windows-policy.",
+    L"too many arguments: set takes a protection, on or off, --json, --password-stdin and "
+    L"--windows-policy."};
 constexpr Expected kAfterVersion{L"--version takes no argument.", L"--version takes no argument."};
 
 UsageError Unexpected(std::wstring_view argument, const Expected& expected) {
@@ -121,6 +122,8 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
             command.passwordStdin = true;
         } else if (folded == L"--json") {
             command.json = true;
+        } else if (folded == L"--windows-policy") {
+            command.windowsPolicy = true;
         } else if (LooksLikeOption(folded) || words.size() == 2) {
             return Unexpected(arguments[i], kAfterSet);
         } else {
@@ -144,6 +147,9 @@ Parsed ParseSet(const std::vector<std::wstring>& arguments) {
         return UsageError{L"unknown value for " + argumentName + L": use on or off."};
     }
     command.argumentOn = value == L"on";
+    if (command.windowsPolicy && *name == Switch::Autorun) {
+        return UsageError{L"--windows-policy goes with write-protect or usb-lock, not autorun."};
+    }
     return command;
 }
 
@@ -197,7 +203,7 @@ std::wstring_view ShortUsageText() {
     return L"Usage: kelvane status [--json]\n"
            L"       kelvane check [write-protect] [usb-lock] [autorun] [--json]\n"
            L"       kelvane set write-protect|usb-lock|autorun on|off [--json]\n"
-           L"                   [--password-stdin]\n"
+           L"                   [--password-stdin] [--windows-policy]\n"
            L"       (autorun on ALLOWS autorun, turning that protection off)\n"
            L"       kelvane --help | --version\n";
 }
@@ -219,6 +225,9 @@ std::wstring_view UsageText() {
            L"                                 whether each named protection is on (autorun:\n"
            L"                                 suppressed) and holds for every listed drive;\n"
            L"                                 no NAME: the protections that are on\n"
+           L"  kelvane set write-protect|usb-lock on --windows-policy\n"
+           L"                                 also add Windows' own removable-storage\n"
+           L"                                 policy; 'off' takes away what Kelvane added\n"
            L"  kelvane --help                 show this text (also -h, /?, help)\n"
            L"  kelvane --version              show the version\n"
            L"\n"

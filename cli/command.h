@@ -30,6 +30,7 @@ struct Command {
     Switch name = Switch::WriteProtect; // set
     bool argumentOn = false;            // set NAME on|off: "on" (for autorun, on allows it)
     bool passwordStdin = false;         // set ... --password-stdin
+    bool windowsPolicy = false;         // set write-protect|usb-lock on --windows-policy
     std::vector<Switch> checks;         // check NAME...: each once, in the order given
 
     bool operator==(const Command&) const = default;

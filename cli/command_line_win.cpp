@@ -4,10 +4,12 @@
 #include "cli/console_win.h"
 #include "cli/run.h"
 #include "cli/utf8.h"
+#include "drives/drive_facts_win.h"
 #include "drives/drive_source_win.h"
 #include "password/pbkdf2_win.h"
 #include "password/rehash_win.h"
 #include "password/settings_store_win.h"
+#include "protection/policy_refresh_win.h"
 #include "win32/program_path.h"
 #include "win32/shell.h"
 #include "win32/shell_unelevated.h"
@@ -65,6 +67,8 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
                               password::RewriteHashed(checked, entered);
                           },
                           ErrorText,
+                          {drives::SystemOnHotPlugBus, protection::ApplyMachinePolicyNow,
+                           protection::FileTimeNow},
                           [] {
                               return win32::IsProcessElevated();
                           }};

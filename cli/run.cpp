@@ -8,6 +8,7 @@
 #include "password/password_format.h"
 #include "protection/switch_facts.h"
 #include "protection/switches.h"
+#include "protection/windows_policy.h"
 #include "registry/mdl_RegFunctions.h"
 #include "win32/text.h"
 
@@ -62,25 +63,16 @@ ReportedState Reported(const SwitchState& state, Services& services) {
     return {std::nullopt, L"the value could not be read: " + services.systemMessage(state.error)};
 }
 
-// Set or not; a value that cannot be read counts as not set: Windows acts on the policy,
-// Kelvane only mentions it.
-std::optional<bool> PolicyValue(reg::RegistryApi& registry, const std::string& key,
-                                const std::string& name) {
-    const auto read = reg::mdl_RegFunctions::GetDWordValue(registry, key, name);
-    if (read.form() != reg::mdl_RegFunctions::RegReadResult::Form::Number) {
-        return std::nullopt;
-    }
-    return read.number() != 0;
-}
-
-// Windows' Removable Storage Access policy for removable disks; unset values stay unset.
-WindowsPolicy ReadWindowsPolicy(reg::RegistryApi& registry) {
-    const std::string root =
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices";
-    const std::string disks = root + "\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
-    return {.denyAll = PolicyValue(registry, root, "Deny_All"),
-            .denyWrite = PolicyValue(registry, disks, "Deny_Write"),
-            .denyRead = PolicyValue(registry, disks, "Deny_Read")};
+// Windows' Removable Storage Access policy for removable disks, and the second layer of
+// each protection with what Kelvane added of it.
+WindowsPolicy ReadWindowsPolicy(Services& services) {
+    const protection::DiskPolicyValues disks = protection::ReadDiskPolicy(services.registry);
+    const protection::WindowsPolicyLayer layer(services.registry, services.layerSystem);
+    return {.denyAll = disks.denyAll,
+            .denyWrite = disks.denyWrite,
+            .denyRead = disks.denyRead,
+            .writeProtectLayer = layer.Read(Switch::WriteProtect),
+            .usbLockLayer = layer.Read(Switch::UsbLock)};
 }
 
 // The state as `status` reports it, or the one line that says why it cannot be.
@@ -91,7 +83,7 @@ std::optional<StatusReport> ReadReport(Services& services, Console& console) {
     };
     StatusReport report;
     report.states = {read(Switch::WriteProtect), read(Switch::UsbLock), read(Switch::Autorun)};
-    report.windowsPolicy = ReadWindowsPolicy(services.registry);
+    report.windowsPolicy = ReadWindowsPolicy(services);
     const auto drives = services.drives.ReadyDrives();
     if (!drives) {
         Fail(console,
@@ -208,6 +200,68 @@ std::wstring OnlyOneHalf(Switch name, const protection::WriteResult& written, Se
            L" one (" + why + L")";
 }
 
+// Why the second layer's change did not come to what was asked, in one sentence's end.
+std::wstring LayerProblem(const protection::LayerChange& change, bool adding, Services& services) {
+    using Outcome = protection::LayerChange::Outcome;
+    const std::wstring what = adding ? L"Windows' removable-storage policy was not added"
+                                     : L"Windows' removable-storage policy was not removed";
+    const std::wstring value = change.problem
+                                   ? L" (" + win32::Widened(change.problem->deviceClass) + L"\\" +
+                                         win32::Widened(change.problem->name) + L")"
+                                   : L"";
+    switch (change.outcome) {
+    case Outcome::Done:
+        return {};
+    case Outcome::SystemOnHotPlug:
+        return what + L": Windows runs from a USB, SD, MMC or 1394 drive, and the policy "
+                      L"could lock it out of itself.";
+    case Outcome::OverridesOutside:
+        return what + L": an administrator's policy sets a value of its own" + value +
+               L", which Kelvane leaves as it is.";
+    case Outcome::NotReadBack:
+        return what + L": a value" + value + L" was written but did not read back.";
+    case Outcome::Failed:
+        break;
+    }
+    if (change.Refused()) {
+        return what + L": Windows refused it" + value +
+               L"; administrator rights are needed. Run it as an administrator.";
+    }
+    return what + value + L": " + services.systemMessage(change.writes.FirstFailure()) + L".";
+}
+
+// What became of the second layer with a `set`: the line that says it (none when there was
+// nothing to do), and whether it went as asked.
+struct LayerOutcome {
+    bool done = true;
+    std::wstring line;
+};
+
+// The second layer with the switch: added when asked for with the switch on, and what
+// Kelvane added taken away whenever the switch goes off.
+LayerOutcome ChangeLayer(const Command& command, OnOff wanted, Services& services) {
+    if (protection::LayerValues(command.name).empty() ||
+        (wanted == OnOff::On && !command.windowsPolicy)) {
+        return {};
+    }
+    protection::WindowsPolicyLayer layer(services.registry, services.layerSystem);
+    const bool adding = wanted == OnOff::On;
+    const protection::LayerChange change =
+        adding ? layer.Add(command.name) : layer.Remove(command.name);
+    if (!change.Done()) {
+        return {false, LayerProblem(change, adding, services)};
+    }
+    const std::wstring head = L"Windows' removable-storage policy: ";
+    if (change.Changed()) {
+        return {true, head + (adding ? L"added" : L"removed what Kelvane added")};
+    }
+    if (!adding) {
+        return {};
+    }
+    return {true, head + (change.leftOutside.empty() ? L"already added"
+                                                     : L"already set outside Kelvane")};
+}
+
 int Set(const Command& command, Services& services, Console& console) {
     if (const int refused = CheckPassword(command, services, console); refused != kDone) {
         return refused;
@@ -250,8 +304,14 @@ int Set(const Command& command, Services& services, Console& console) {
                                  StateLine(name, now) + L".");
     }
     const std::wstring state = StateLine(name, now);
+    const LayerOutcome layered = ChangeLayer(command, wanted, services);
+    if (!layered.done) {
+        return Fail(console, asked + L": " + state + L", but " + layered.line);
+    }
     if (!command.json) {
-        return PrintChange(console, ToUtf8(state + L"\n"), state);
+        const std::wstring lines =
+            state + L"\n" + (layered.line.empty() ? L"" : layered.line + L"\n");
+        return PrintChange(console, ToUtf8(lines), state);
     }
     // The whole state, as `status --json` gives it, for a script that goes on from there;
     // it fails as status does when it is not complete, though the change stays made.

@@ -8,6 +8,7 @@
 #include "drives/drive_source.h"
 #include "password/password_check.h"
 #include "password/settings_store.h"
+#include "protection/windows_policy.h"
 #include "registry/reg_api.h"
 
 #include <functional>
@@ -26,6 +27,8 @@ struct Services {
     std::function<void(const std::wstring& checked, std::wstring_view entered)> rewriteHashed;
     // The system's text for an error code, for the one line that says why.
     std::function<std::wstring(long code)> systemMessage;
+    // What the second layer asks of Windows: the system volume's bus, applying policy now.
+    protection::LayerSystem layerSystem = {};
     // Whether the process already has administrator rights: a refusal then comes from the
     // key's permissions or a policy, and running it as an administrator cannot help.
     std::function<bool()> isElevated;

@@ -1,5 +1,7 @@
 #include "cli/status_report.h"
 
+#include <algorithm>
+
 #include "cli/utf8.h"
 #include "drives/attachment.h"
 #include "drives/drive_name.h"
@@ -181,6 +183,60 @@ void AppendPolicyValue(std::string& out, bool& first, const char* name, std::opt
     out += JsonBool(*value);
 }
 
+void AppendLayerJson(std::string& out, const protection::LayerState& layer) {
+    const protection::LayerFacts facts = layer.Facts();
+    out += "{\"set\": ";
+    out += JsonBool(facts.set);
+    out += ", \"byKelvane\": ";
+    out += JsonBool(facts.setByKelvane);
+    if (facts.setAt) {
+        out += ", \"since\": \"" + protection::Iso8601Utc(*facts.setAt) + "\"";
+    }
+    out += ", \"values\": [";
+    bool first = true;
+    for (const protection::PolicyValueState& value : layer.values) {
+        if (!value.present) {
+            continue; // as for the values above: one that is not set is left out
+        }
+        out += first ? "{\"key\": \"" : ", {\"key\": \"";
+        first = false;
+        out += value.value.deviceClass;
+        out += "\", \"name\": \"";
+        out += value.value.name;
+        out += "\", \"set\": ";
+        out += value.readFailed ? "null" : JsonBool(value.set);
+        out += ", \"byKelvane\": ";
+        out += JsonBool(value.byKelvane);
+        out += '}';
+    }
+    out += "]}";
+}
+
+// "Windows' removable-storage policy for write protection: set by Kelvane since ...".
+std::wstring LayerLine(Switch name, const protection::LayerState& layer) {
+    const auto set = std::ranges::count_if(layer.values, &protection::PolicyValueState::set);
+    if (set == 0 && !layer.denyAll) {
+        return {};
+    }
+    const protection::LayerFacts facts = layer.Facts();
+    std::wstring line = L"Windows' removable-storage policy under " +
+                        std::wstring(protection::WordsOf(name).heading) + L": ";
+    if (facts.setByKelvane) {
+        const std::string since = facts.setAt ? protection::Iso8601Utc(*facts.setAt) : "";
+        line += L"set by Kelvane" +
+                (since.empty() ? L"" : L" since " + std::wstring(since.begin(), since.end()));
+    } else if (facts.set) {
+        line += L"set outside Kelvane";
+    } else {
+        line += L"partly set";
+    }
+    if (static_cast<std::size_t>(set) < layer.values.size() && !layer.denyAll) {
+        line += L" (" + std::to_wstring(set) + L" of " + std::to_wstring(layer.values.size()) +
+                L" values)";
+    }
+    return line + L"\n";
+}
+
 // The drive part of the object: "drives" and "windowsPolicy".
 void AppendDrivesJson(std::string& out, const StatusReport& report) {
     out += "\"drives\": [";
@@ -194,7 +250,11 @@ void AppendDrivesJson(std::string& out, const StatusReport& report) {
     AppendPolicyValue(out, first, "Deny_All", report.windowsPolicy.denyAll);
     AppendPolicyValue(out, first, "Deny_Write", report.windowsPolicy.denyWrite);
     AppendPolicyValue(out, first, "Deny_Read", report.windowsPolicy.denyRead);
-    out += '}';
+    out += first ? "\"layer\": {\"writeProtect\": " : ", \"layer\": {\"writeProtect\": ";
+    AppendLayerJson(out, report.windowsPolicy.writeProtectLayer);
+    out += ", \"usbLock\": ";
+    AppendLayerJson(out, report.windowsPolicy.usbLockLayer);
+    out += "}}";
 }
 
 } // namespace
@@ -223,10 +283,11 @@ std::wstring StateLine(Switch name, const ReportedState& state) {
 }
 
 drives::WindowsPolicies DrivePolicies(const WindowsPolicy& policy) {
-    // Deny_All covers every class; whether Kelvane added a value is not read yet.
-    const bool all = policy.denyAll == true;
-    return {.writeProtect = {.set = all || policy.denyWrite == true},
-            .lock = {.set = all || policy.denyRead == true}};
+    const auto facts = [](const protection::LayerState& layer) {
+        const protection::LayerFacts f = layer.Facts();
+        return drives::WindowsPolicyFacts{f.set, f.setByKelvane, f.setAt};
+    };
+    return {.writeProtect = facts(policy.writeProtectLayer), .lock = facts(policy.usbLockLayer)};
 }
 
 std::wstring StatusText(const StatusReport& report) {
@@ -241,6 +302,8 @@ std::wstring StatusText(const StatusReport& report) {
         text +=
             drives::VerdictText(v.protection, v.why, v.drive, policies.For(v.protection)) + L"\n";
     }
+    text += LayerLine(Switch::WriteProtect, report.windowsPolicy.writeProtectLayer);
+    text += LayerLine(Switch::UsbLock, report.windowsPolicy.usbLockLayer);
     return text;
 }
 

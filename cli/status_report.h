@@ -6,6 +6,7 @@
 #include "drives/drive_line.h"
 #include "drives/holds.h"
 #include "protection/switches.h"
+#include "protection/windows_policy.h"
 
 #include <optional>
 #include <string>
@@ -42,6 +43,9 @@ struct WindowsPolicy {
     std::optional<bool> denyAll;   // Deny_All on the policy's root key
     std::optional<bool> denyWrite; // Deny_Write for the removable-disk class
     std::optional<bool> denyRead;  // Deny_Read for the removable-disk class
+    // The second layer of each protection: its values, and which of them Kelvane added.
+    protection::LayerState writeProtectLayer;
+    protection::LayerState usbLockLayer;
 };
 
 // What the policy means for the drives' protections: write protection's when it denies
@@ -55,8 +59,9 @@ struct StatusReport {
 };
 
 // One line per protection, the drive line, then for every listed drive one line per
-// protection that is on: through what it holds or why not (the window's words); each ends
-// in "\n". An unknown state reads "unknown" with its reason.
+// protection that is on: through what it holds or why not (the window's words), then one
+// line per protection whose second layer has a value set; each ends in "\n". An unknown
+// state reads "unknown" with its reason.
 std::wstring StatusText(const StatusReport& report);
 
 // The version of the JSON below: it changes only when a field changes its meaning or goes
@@ -70,7 +75,13 @@ inline constexpr int kStatusJsonVersion = 1;
 //              "windowsAccess": {"write": ANSWER, "read": ANSWER},
 //              "writeProtect": {"holds": true, "through": HOW, "windowsPolicy": WHOSE}
 //                           or {"holds": false, "reason": WHY}, "usbLock": {...}}],
-//  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool}}
+//  "windowsPolicy": {"Deny_All": bool, "Deny_Write": bool, "Deny_Read": bool,
+//                    "layer": {"writeProtect": LAYER, "usbLock": LAYER}}}
+// LAYER: {"set": bool, "byKelvane": bool, "since": "2026-12-09T16:48:03Z",
+//         "values": [{"key": "{53f5630d-...}", "name": "Deny_Write", "set": bool or null,
+//                     "byKelvane": bool}]}
+// ("set": the removable-disk values hold, or Deny_All; "since" only when Kelvane set it;
+// "values" lists the values that exist, "set" true for 1, null when it cannot be read).
 // null is an unknown state. ANSWER is Windows' answer for the current user: "allowed",
 // "denied" or "unknown". A drive names only the protections that are on; HOW is
 // "readOnlyVolume" or "deniedByWindows" (only the latter with WHOSE: "kelvane", "outside" or

@@ -215,6 +215,19 @@ Bus QueryBus(wchar_t letter) {
     return bus != Bus::Unknown ? bus : AskBus(volume.get(), StorageAdapterProperty);
 }
 
+std::optional<bool> SystemOnHotPlugBus() {
+    std::array<wchar_t, MAX_PATH> folder{};
+    const UINT length = ::GetSystemWindowsDirectoryW(folder.data(), MAX_PATH);
+    if (length < 2 || length >= MAX_PATH || folder[1] != L':') {
+        return std::nullopt;
+    }
+    const Bus bus = QueryBus(folder[0]);
+    if (bus == Bus::Unknown) {
+        return std::nullopt;
+    }
+    return bus == Bus::Usb || bus == Bus::Sd || bus == Bus::Mmc || bus == Bus::Ieee1394;
+}
+
 Attachment QueryAttachment(wchar_t letter, Bus bus) {
     std::optional<DWORD> number;
     if (const win32::UniqueFile volume = OpenVolume(letter)) {

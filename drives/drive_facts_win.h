@@ -6,10 +6,16 @@
 #include "drives/attachment.h"
 #include "drives/drive_source.h"
 
+#include <optional>
+
 namespace kv::drives {
 
 // The bus of the drive at `letter`; Bus::Unknown when the storage stack does not answer.
 Bus QueryBus(wchar_t letter);
+
+// Whether Windows itself runs from a drive on a USB, SD, MMC or 1394 bus (the system
+// volume's bus, asked as for listed drives); nullopt when the storage stack does not say.
+std::optional<bool> SystemOnHotPlugBus();
 
 // Bus, driver and coverage of the drive at `letter`. The driver is the service of the
 // parent of the disk whose device number is the volume's, found through the present disk

@@ -87,9 +87,10 @@ queries=(
     # INSTALLDIR is not given again: under Wine, removal otherwise resolves the default
     # folder and leaves the files and the PATH entry of another one; on Windows an upgrade
     # (a new product) would move back to the default. Read back by AppSearch before costing,
-    # and used unless INSTALLDIR is given on the command line; the key goes at removal.
+    # and used unless INSTALLDIR is given on the command line; the value goes at removal.
+    # Only the value: the key also holds Kelvane's record of the policy values it added,
+    # which must outlive a reinstall so that switching off still takes them away.
     "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Value\`, \`Component_\`) VALUES ('RememberInstallDir', 2, 'Software\\Kelvane', 'InstallDir', '[INSTALLDIR]', 'Program')"
-    "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Component_\`) VALUES ('ForgetInstallDir', 2, 'Software\\Kelvane', '-', 'Program')"
     # Type 18: the raw value (2) from the 64-bit view (16), where the 64-bit component wrote it.
     "INSERT INTO \`RegLocator\` (\`Signature_\`, \`Root\`, \`Key\`, \`Name\`, \`Type\`) VALUES ('RememberedInstallDir', 2, 'Software\\Kelvane', 'InstallDir', 18)"
     "INSERT INTO \`AppSearch\` (\`Property\`, \`Signature_\`) VALUES ('REMEMBEREDINSTALLDIR', 'RememberedInstallDir')"

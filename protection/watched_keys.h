@@ -3,10 +3,11 @@
 // removable-storage policy, which it enforces per volume, and the machine-wide key where
 // Kelvane records its own policy values.
 
+#include "protection/windows_policy.h"
+
 namespace kv::protection {
 
-inline constexpr char kRemovableStoragePolicyKey[] =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices";
+// kRemovableStoragePolicyKey comes with the layer that writes under it.
 inline constexpr char kKelvaneMachineKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kelvane";
 
 } // namespace kv::protection

@@ -173,6 +173,56 @@ RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
     return RegReadResult::Number(static_cast<std::int32_t>(buffer));
 }
 
+RegResult SetQWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
+                        std::int64_t value) {
+    const Target target = Parse(keyPath);
+    if (target.root == 0) {
+        return target.stop;
+    }
+    HandleValue opened = 0;
+    if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyWrite, opened)) {
+        return Failed(status);
+    }
+    UniqueLayerKey key(LayerKey{&api, opened});
+    const Status stored = api.SetValueEx(opened, valueName, kRegQword, &value, sizeof value);
+    key.reset();
+    return stored == 0 ? RegResult{} : Failed(stored);
+}
+
+std::optional<std::int64_t> GetQWordValue(RegistryApi& api, const std::string& keyPath,
+                                          const std::string& valueName) {
+    const Target target = Parse(keyPath);
+    HandleValue opened = 0;
+    if (target.root == 0 || api.OpenKeyEx(target.root, target.subKey, 0, kKeyRead, opened) != 0) {
+        return std::nullopt;
+    }
+    UniqueLayerKey key(LayerKey{&api, opened});
+    std::uint32_t type = kRegQword;
+    std::int64_t buffer = 0;
+    std::uint32_t size = sizeof buffer;
+    const Status status = api.QueryValueEx(opened, valueName, type, &buffer, size);
+    if (status != 0 || type != kRegQword || size != sizeof buffer) {
+        return std::nullopt;
+    }
+    return buffer;
+}
+
+RegResult DeleteValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName) {
+    constexpr Status kNotFound = 2;
+    const Target target = Parse(keyPath);
+    if (target.root == 0) {
+        return target.stop;
+    }
+    HandleValue opened = 0;
+    if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyWrite, opened)) {
+        return status == kNotFound ? RegResult{} : Failed(status);
+    }
+    UniqueLayerKey key(LayerKey{&api, opened});
+    const Status deleted = api.DeleteValue(opened, valueName);
+    key.reset();
+    return deleted == 0 || deleted == kNotFound ? RegResult{} : Failed(deleted);
+}
+
 RegResult CreateKey(RegistryApi& api, const std::string& keyPath) {
     const Target target = Parse(keyPath);
     if (target.root == 0) {

@@ -57,6 +57,15 @@ private:
                                       const std::string& valueName, std::int32_t value);
 [[nodiscard]] RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
                                           const std::string& valueName);
+// A REG_QWORD (Kelvane's own records of what it added): stored in the existing key, and
+// read back only when it is exactly a QWORD; nullopt when missing or unreadable.
+[[nodiscard]] RegResult SetQWordValue(RegistryApi& api, const std::string& keyPath,
+                                      const std::string& valueName, std::int64_t value);
+[[nodiscard]] std::optional<std::int64_t>
+GetQWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName);
+// Removes the value. A value (or key) that does not exist counts as removed.
+[[nodiscard]] RegResult DeleteValue(RegistryApi& api, const std::string& keyPath,
+                                    const std::string& valueName);
 // Creates the key with any missing keys above it, or opens an existing one, and closes it
 // again. A failure keeps its code but gives no error line.
 [[nodiscard]] RegResult CreateKey(RegistryApi& api, const std::string& keyPath);

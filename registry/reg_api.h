@@ -1,5 +1,5 @@
 #pragma once
-// The five registry calls the protections need, behind one interface, so the registry
+// The registry calls the protections need, behind one interface, so the registry
 // module's logic runs against the real registry on Windows and against an in-memory
 // registry (with injected failures) in tests.
 
@@ -26,6 +26,9 @@ inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegQword = 11;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 
 class RegistryApi {
 public:
@@ -44,6 +47,9 @@ public:
                               const void* data, std::uint32_t size) = 0;
     // RegCloseKey(key)
     virtual Status CloseKey(HandleValue key) = 0;
+    // RegDeleteValueA(key, name): Windows' removable-storage policy values Kelvane added
+    // are taken away again, not set to 0, so that no trace of them is left.
+    virtual Status DeleteValue(HandleValue key, const std::string& name) = 0;
 };
 
 } // namespace kv::reg

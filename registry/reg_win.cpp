@@ -11,7 +11,7 @@ HandleValue FromHkey(HKEY key) {
     return reinterpret_cast<HandleValue>(key);
 }
 
-// The five calls straight through to advapi32's ANSI functions. Names are passed as the
+// The calls straight through to advapi32's ANSI functions. Names are passed as the
 // bytes the caller gave, i.e. already in the ANSI code page (the protections' paths and
 // value names are plain ASCII). No registry-view flag: the 64-bit program sees the 64-bit
 // view, which is the one Windows acts on.
@@ -51,6 +51,10 @@ public:
     }
 
     Status CloseKey(HandleValue key) override { return RegCloseKey(ToHkey(key)); }
+
+    Status DeleteValue(HandleValue key, const std::string& name) override {
+        return RegDeleteValueA(ToHkey(key), name.c_str());
+    }
 };
 
 } // namespace

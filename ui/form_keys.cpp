@@ -20,10 +20,18 @@ bool Form::PreTranslate(MSG& msg) {
 }
 
 bool Form::HandleDialogKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) {
+    if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_MENU) < 0) {
         return false;
     }
-    if (::GetKeyState(VK_MENU) < 0) {
+    // A link label that Tab reached is pressed with Enter or Space, as a link is.
+    if (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE) {
+        if (const ControlState* focused = controls_.FindByHwnd(::GetFocus());
+            focused && focused->design->kind == Kind::Label && (focused->design->flags & kLink)) {
+            OnClick(focused->design->id);
+            return true;
+        }
+    }
+    if (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) {
         return false;
     }
     if (msg.wParam == VK_ESCAPE) {

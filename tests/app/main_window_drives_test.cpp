@@ -195,7 +195,8 @@ TEST_F(DriveLineTest, NoticeWarnsWhileAProtectionDoesNotHold) {
                                  L"it is removed. And 1 more.");
     EXPECT_EQ(TipOf(M::Label9), L"The lock does not hold for DATA (E:): it stays usable until it "
                                 L"is removed.\r\nThe lock does not hold for SEALED (F:): it "
-                                L"stays usable until it is removed.");
+                                L"stays usable until it is removed.\r\n\r\nClick to add "
+                                L"Windows' own removable-storage policy.");
     Click(Ctl(M::cmdLock));
     EXPECT_EQ(TextOf(M::Label9), kNotice);
 

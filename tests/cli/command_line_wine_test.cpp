@@ -907,5 +907,49 @@ TEST(CommandLineHelp, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(version.out, "Kelvane " KELVANE_VERSION "\r\n");
 }
 
+// Windows' own removable-storage policy with write protection, through the real program:
+// added with the flag and shown in status, taken away with the protection, never a value
+// that was there before.
+TEST_F(CommandLineTest, TheWindowsPolicyLayerComesAndGoesWithWriteProtection) {
+    constexpr wchar_t kDisks[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices"
+                                 L"\\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+    constexpr wchar_t kPhones[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices"
+                                  L"\\{6AC27878-A6FA-4155-BA85-F98F491D4F33}";
+    const ValueRef disks{HKEY_LOCAL_MACHINE, kDisks, L"Deny_Write"};
+    const ValueRef phones{HKEY_LOCAL_MACHINE, kPhones, L"Deny_Write"};
+    struct Case {
+        const char* what;
+        Stored before;
+        bool byKelvane;
+    };
+    const Case cases[] = {{"not set before", kAbsent, true}, {"set before", Dword(1), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kelvane");
+        Write(phones, kAbsent);
+        Write(disks, c.before);
+        Write(kWriteProtect, Dword(0));
+
+        const Outcome on = RunKelvane(L"set write-protect on --windows-policy --json");
+        EXPECT_EQ(on.exitCode, 0u) << on.err;
+        const std::string layer = std::string(R"("layer": {"writeProtect": {"set": true, )") +
+                                  R"("byKelvane": )" + (c.byKelvane ? "true" : "false");
+        EXPECT_TRUE(Contains(on.out, layer)) << on.out;
+        EXPECT_EQ(Read(disks), Dword(1));
+        EXPECT_EQ(Read(phones), Dword(1));
+        const Outcome status = RunKelvane(L"status");
+        EXPECT_TRUE(Contains(status.out, c.byKelvane ? "USB Device Write Protection: set by Kelvane"
+                                                     : "USB Device Write Protection: set outside"))
+            << status.out;
+
+        const Outcome off = RunKelvane(L"set write-protect off");
+        EXPECT_EQ(off.exitCode, 0u) << off.err;
+        EXPECT_EQ(Read(disks), c.before);
+        EXPECT_EQ(Read(phones), kAbsent);
+    }
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kelvane");
+    Write(disks, kAbsent);
+}
+
 } // namespace
 } // namespace kv::test

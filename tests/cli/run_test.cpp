@@ -76,6 +76,14 @@ protected:
                               rewritten.emplace_back(checked + L"|" + std::wstring(entered));
                           },
                           [](long code) { return L"system text " + std::to_wstring(code); },
+                          {[this] { return std::optional<bool>(systemOnUsb); },
+                           [this] {
+                               ++applied;
+                               return true;
+                           },
+                           [] {
+                               return std::int64_t{134100000000000000};
+                           }},
                           [this] {
                               return elevated;
                           }};
@@ -89,6 +97,8 @@ protected:
     drives::test::FakeDriveSource drives;
     NoDeriver deriver;
     password::StoredPasswordRead stored{password::StoreReadStatus::Missing, L"", 0};
+    bool systemOnUsb = false;
+    int applied = 0; // times Windows was asked to apply its policy
     RecordingConsole console;
     std::vector<std::wstring> rewritten; // "checked|entered" for each rewrite asked for
     bool elevated = false;
@@ -109,7 +119,13 @@ TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
                            R"("drives": [{"letter": "E", "label": "DATA", "readOnly": false, )"
                            R"("bus": "unknown", "driver": null, )"
                            R"("windowsAccess": {"write": "unknown", "read": "unknown"}}], )"
-                           R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
+                           R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true, )"
+                           R"("layer": {"writeProtect": {"set": true, "byKelvane": false, )"
+                           R"("values": [{"key": "{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}", )"
+                           R"("name": "Deny_Write", "set": true, "byKelvane": false}]}, )"
+                           R"("usbLock": {"set": false, "byKelvane": false, )"
+                           R"("values": [{"key": "{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}", )"
+                           R"("name": "Deny_Write", "set": true, "byKelvane": false}]}}}})"
                            "\n");
     EXPECT_EQ(console.err, "");
     EXPECT_EQ(console.reads, 0);
@@ -216,7 +232,9 @@ TEST_F(RunTest, StatusNeverReportsAStateItCouldNotRead) {
     EXPECT_EQ(Run({L"status", L"--json"}), kFailed);
     EXPECT_EQ(console.out, R"({"version": 1, "writeProtect": false, "usbLock": null, )"
                            R"("autorun": true, )"
-                           R"("drives": [], "windowsPolicy": {}})"
+                           R"("drives": [], "windowsPolicy": {"layer": {"writeProtect": )"
+                           R"({"set": false, "byKelvane": false, "values": []}, "usbLock": )"
+                           R"({"set": false, "byKelvane": false, "values": []}}}})"
                            "\n");
     const std::string line = "kelvane: the state of USB Device Lock is unknown: the value could "
                              "not be read: system text 5.\n";
@@ -402,6 +420,96 @@ TEST_F(RunTest, SetJsonPrintsTheNewStateAsStatusDoes) {
     EXPECT_EQ(Run({L"status", L"--json"}), kDone);
     EXPECT_EQ(afterSet, console.out);
     EXPECT_NE(afterSet.find(R"("usbLock": true)"), std::string::npos) << afterSet;
+}
+
+const std::string kPolicyDisks = "SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices\\"
+                                 "{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+
+TEST_F(RunTest, TheWindowsPolicyFlagAddsTheLayerAndOffTakesAwayOnlyKelvanes) {
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> on;
+        std::optional<std::uint32_t> before; // Deny_Write for removable disks beforehand
+        std::optional<std::uint32_t> afterOn, afterOff;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"added",
+         {L"set", L"write-protect", L"on", L"--windows-policy"},
+         {},
+         1u,
+         {},
+         "USB Device Write Protection: Enabled\nWindows' removable-storage policy: added\n"},
+        {"set beforehand",
+         {L"set", L"write-protect", L"on", L"--windows-policy"},
+         1u,
+         1u,
+         1u,
+         "USB Device Write Protection: Enabled\nWindows' removable-storage policy: added\n"},
+        {"without the flag",
+         {L"set", L"write-protect", L"on"},
+         {},
+         {},
+         {},
+         "USB Device Write Protection: Enabled\n"},
+        {"the lock",
+         {L"set", L"usb-lock", L"on", L"--windows-policy"},
+         {},
+         1u,
+         {},
+         "USB Device Lock: Locked\nWindows' removable-storage policy: added\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.DeleteKey(reg::kHkeyLocalMachine, "SOFTWARE");
+        if (c.before) {
+            registry.SetDWord(reg::kHkeyLocalMachine, kPolicyDisks, "Deny_Write", *c.before);
+        }
+        console = RecordingConsole{};
+        EXPECT_EQ(Run(c.on), kDone) << console.err;
+        EXPECT_EQ(console.out, c.said);
+        EXPECT_EQ(registry.GetDWord(reg::kHkeyLocalMachine, kPolicyDisks, "Deny_Write"), c.afterOn);
+
+        EXPECT_EQ(Run({c.on[0], c.on[1], L"off"}), kDone) << console.err;
+        EXPECT_EQ(registry.GetDWord(reg::kHkeyLocalMachine, kPolicyDisks, "Deny_Write"),
+                  c.afterOff);
+    }
+}
+
+TEST_F(RunTest, TheLayerIsShownInStatusAndItsRefusalsSaid) {
+    EXPECT_EQ(Run({L"set", L"usb-lock", L"on", L"--windows-policy", L"--json"}), kDone);
+    EXPECT_NE(console.out.find(R"("usbLock": {"set": true, "byKelvane": true, )"
+                               R"("since": "2025-12-12T08:00:00Z", "values": [{"key": )"),
+              std::string::npos)
+        << console.out;
+    EXPECT_EQ(applied, 1);
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"status"}), kDone);
+    EXPECT_NE(console.out.find("Windows' removable-storage policy under USB Device Lock: set by "
+                               "Kelvane since 2025-12-12T08:00:00Z\n"),
+              std::string::npos)
+        << console.out;
+
+    // Windows from a USB drive: the switch is set, the layer refused, and the exit says so.
+    registry.DeleteKey(reg::kHkeyLocalMachine, "SOFTWARE");
+    systemOnUsb = true;
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"set", L"write-protect", L"on", L"--windows-policy"}), kFailed);
+    EXPECT_EQ(console.err, "kelvane: set write-protect on: USB Device Write Protection: Enabled, "
+                           "but Windows' removable-storage policy was not added: Windows runs "
+                           "from a USB, SD, MMC or 1394 drive, and the policy could lock it out "
+                           "of itself.\n");
+    EXPECT_FALSE(registry.GetDWord(reg::kHkeyLocalMachine, kPolicyDisks, "Deny_Write"));
+
+    systemOnUsb = false;
+    registry.InjectFault({.call = test::RegCall::CreateKey, .result = 5, .subKey = kPolicyDisks});
+    console = RecordingConsole{};
+    EXPECT_EQ(Run({L"set", L"write-protect", L"on", L"--windows-policy"}), kFailed);
+    EXPECT_NE(console.err.find("Windows refused it ({53f5630d-b6bf-11d0-94f2-00a0c91efb8b}"
+                               "\\Deny_Write); administrator rights are needed."),
+              std::string::npos)
+        << console.err;
+    EXPECT_EQ(registry.OpenKeyCount(), 0u);
 }
 
 } // namespace

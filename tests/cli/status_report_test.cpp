@@ -62,13 +62,18 @@ TEST(StatusText, ALineForEachProtectionOnEachDrive) {
               L"covered.\n");
 }
 
+// The second layer of both protections with none of its values set.
+#define kNoLayer                                                                                   \
+    R"("layer": {"writeProtect": {"set": false, "byKelvane": false, "values": []}, )"              \
+    R"("usbLock": {"set": false, "byKelvane": false, "values": []}})"
+
 TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
     StatusReport report;
     // autorun is true when allowed: its protection off.
     report.states = States(kOn, kOff, kOff);
     EXPECT_EQ(StatusJson(report),
               R"({"version": 1, "writeProtect": true, "usbLock": false, "autorun": true, )"
-              R"("drives": [], "windowsPolicy": {}})"
+              R"("drives": [], "windowsPolicy": {)" kNoLayer "}}"
               "\n");
 
     report.states = States(Unknown(L"denied"), kOn, kOn);
@@ -78,7 +83,7 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
               R"("drives": [{"letter": "E", "label": "", "readOnly": false, "bus": "unknown", )"
               R"("driver": null, "windowsAccess": {"write": "unknown", "read": "unknown"}, )"
               R"("usbLock": {"holds": false, "reason": "unknown"}}], )"
-              R"("windowsPolicy": {}})"
+              R"("windowsPolicy": {)" kNoLayer "}}"
               "\n");
 
     report.states = States(kOn, kOn, kOn);
@@ -88,6 +93,8 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
                      {L"E", L"", false, drives::Bus::Usb, L"USBSTOR", drives::Coverage::Covered,
                       drives::Answer::Denied, drives::Answer::Allowed}};
     report.windowsPolicy = {.denyAll = false, .denyWrite = true, .denyRead = std::nullopt};
+    // Set by an administrator: write protection's layer holds, and not through Kelvane.
+    report.windowsPolicy.writeProtectLayer.denyAll = true;
     EXPECT_EQ(
         StatusJson(report),
         R"({"version": 1, "writeProtect": true, "usbLock": true, "autorun": false, "drives": [)"
@@ -100,7 +107,9 @@ TEST(StatusJson, ObjectWithTheStatesDrivesAndWindowsPolicy) {
         R"("writeProtect": {"holds": true, "through": "deniedByWindows", )"
         R"("windowsPolicy": "outside"}, )"
         R"("usbLock": {"holds": false, "reason": "attachedBefore"}}], )"
-        R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true}})"
+        R"("windowsPolicy": {"Deny_All": false, "Deny_Write": true, )"
+        R"("layer": {"writeProtect": {"set": true, "byKelvane": false, "values": []}, )"
+        R"("usbLock": {"set": false, "byKelvane": false, "values": []}}}})"
         "\n");
 }
 

@@ -310,7 +310,7 @@ nothing_left() {
     while read -r lnk; do [[ -n $lnk ]] && left+=("$lnk"); done < <(shortcuts)
     [[ -n $(arp_entries) ]] && left+=("uninstall entry")
     [[ -n $(product_icon) ]] && left+=("installer product registration")
-    winreg query 'HKLM\Software\Kelvane' >/dev/null && left+=("the remembered install folder")
+    [[ -n $(reg_value 'HKLM\Software\Kelvane' InstallDir) ]] && left+=("the remembered install folder")
     for code in $codes; do
         [[ -e $(unix_path "C:\\windows\\Installer\\$code") ]] && left+=("Installer\\$code")
     done

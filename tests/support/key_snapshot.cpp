@@ -187,6 +187,8 @@ const std::vector<GuardedKey>& GuardedKeys() {
         {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
         {HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer"},
         {HKEY_CURRENT_USER, L"Software\\kelvane"},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows\\RemovableStorageDevices"},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kelvane"},
     };
     return keys;
 }

@@ -398,6 +398,15 @@ reg::Status MemoryStore::CloseKey(reg::HandleValue key) {
     return handles_.erase(key) > 0 ? kSuccess : kInvalidHandle;
 }
 
+reg::Status MemoryStore::DeleteValue(reg::HandleValue key, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    std::shared_ptr<Key> found;
+    if (const reg::Status status = ResolveHandle(key, kKeySetValue, found); status != kSuccess) {
+        return status;
+    }
+    return found->values.erase(Lower(AsCString(name))) > 0 ? kSuccess : kFileNotFound;
+}
+
 // ---- CallRecord ----
 
 std::string CallRecord::Text() const {
@@ -428,6 +437,9 @@ std::string CallRecord::Text() const {
         break;
     case RegCall::CloseKey:
         text = "CloseKey(" + keyName + ")";
+        break;
+    case RegCall::DeleteValue:
+        text = "DeleteValue(" + keyName + ", \"" + valueName + "\")";
         break;
     }
     text += " = " + std::to_string(result);
@@ -597,6 +609,18 @@ reg::Status RegistryRecorder::CloseKey(reg::HandleValue key) {
             open_.erase(it);
         }
     }
+    return Finish(std::move(call), result);
+}
+
+reg::Status RegistryRecorder::DeleteValue(reg::HandleValue key, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    CallRecord call{.call = RegCall::DeleteValue, .key = key, .valueName = name};
+    NameKey(call);
+    if (const auto fault = TakeFault(call)) {
+        call.injected = true;
+        return Finish(std::move(call), *fault);
+    }
+    const reg::Status result = inner_.DeleteValue(key, name);
     return Finish(std::move(call), result);
 }
 

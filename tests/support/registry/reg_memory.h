@@ -77,6 +77,7 @@ public:
     reg::Status SetValueEx(reg::HandleValue key, const std::string& name, std::uint32_t type,
                       const void* data, std::uint32_t size) override;
     reg::Status CloseKey(reg::HandleValue key) override;
+    reg::Status DeleteValue(reg::HandleValue key, const std::string& name) override;
 
 private:
     struct Key;
@@ -92,7 +93,7 @@ private:
     reg::HandleValue nextHandle_ = 0x100;
 };
 
-enum class RegCall { OpenKeyEx, CreateKey, QueryValueEx, SetValueEx, CloseKey };
+enum class RegCall { OpenKeyEx, CreateKey, QueryValueEx, SetValueEx, CloseKey, DeleteValue };
 
 // One call as the recorder saw it. For the calls on an open key, root and subKey name the
 // key as it was opened (both empty when the handle was not handed out through the recorder).
@@ -160,6 +161,7 @@ public:
     reg::Status SetValueEx(reg::HandleValue key, const std::string& name, std::uint32_t type,
                       const void* data, std::uint32_t size) override;
     reg::Status CloseKey(reg::HandleValue key) override;
+    reg::Status DeleteValue(reg::HandleValue key, const std::string& name) override;
 
 private:
     struct KeyName {
@@ -191,6 +193,8 @@ struct MemoryStoreMember {
 class MemoryRegistry : private detail::MemoryStoreMember, public RegistryRecorder {
 public:
     MemoryRegistry() : RegistryRecorder(store_) {}
+
+    using RegistryRecorder::DeleteValue;
 
     MemoryStore& Store() { return store_; }
     const MemoryStore& Store() const { return store_; }
