@@ -134,8 +134,11 @@ std::string GetErrorText(std::int32_t code) {
     }
 }
 
-RegResult SetDWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
-                        std::int32_t value) {
+namespace {
+
+// Stores one value of `type` in the existing key.
+RegResult SetValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
+                   std::uint32_t type, const void* data, std::uint32_t size) {
     const Target target = Parse(keyPath);
     if (target.root == 0) {
         return target.stop;
@@ -145,9 +148,16 @@ RegResult SetDWordValue(RegistryApi& api, const std::string& keyPath, const std:
         return Failed(status);
     }
     UniqueLayerKey key(LayerKey{&api, opened});
-    const Status stored = api.SetValueEx(opened, valueName, kRegDword, &value, sizeof value);
+    const Status stored = api.SetValueEx(opened, valueName, type, data, size);
     key.reset(); // closed whatever the store gave
     return stored == 0 ? RegResult{} : Failed(stored);
+}
+
+} // namespace
+
+RegResult SetDWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
+                        std::int32_t value) {
+    return SetValue(api, keyPath, valueName, kRegDword, &value, sizeof value);
 }
 
 RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
@@ -175,18 +185,7 @@ RegReadResult GetDWordValue(RegistryApi& api, const std::string& keyPath,
 
 RegResult SetQWordValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName,
                         std::int64_t value) {
-    const Target target = Parse(keyPath);
-    if (target.root == 0) {
-        return target.stop;
-    }
-    HandleValue opened = 0;
-    if (const Status status = api.OpenKeyEx(target.root, target.subKey, 0, kKeyWrite, opened)) {
-        return Failed(status);
-    }
-    UniqueLayerKey key(LayerKey{&api, opened});
-    const Status stored = api.SetValueEx(opened, valueName, kRegQword, &value, sizeof value);
-    key.reset();
-    return stored == 0 ? RegResult{} : Failed(stored);
+    return SetValue(api, keyPath, valueName, kRegQword, &value, sizeof value);
 }
 
 std::optional<std::int64_t> GetQWordValue(RegistryApi& api, const std::string& keyPath,
