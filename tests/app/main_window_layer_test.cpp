@@ -41,6 +41,13 @@ bool RecordedForWriteProtection(const std::wstring& deviceClass) {
            at > 0;
 }
 
+// A standard user's Kelvane: a refusal offers the restart as administrator.
+class NotElevated final : public app::Elevation {
+public:
+    bool IsElevated() override { return false; }
+    DWORD RestartAsAdministrator(HWND) override { return ERROR_CANCELLED; }
+};
+
 class LayerTest : public MainWindowTest {
 protected:
     void SetUp() override {
@@ -62,10 +69,13 @@ protected:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kelvane");
     }
     // Write protection on, a writable drive plugged: the notice line is red.
-    void StartWarned() {
+    void StartWarned(bool elevated = true) {
         WriteDword(HKEY_LOCAL_MACHINE, kWriteProtectKey, L"WriteProtect", 1);
         ASSERT_EQ(PlugFolder(L'R', L"OPEN", folder_), 0u);
         window_ = std::make_unique<M>(recorder_);
+        if (!elevated) {
+            window_->SetElevation(std::make_unique<NotElevated>());
+        }
         window_->SetApplyPolicyNow([this] {
             ++applied_;
             return true;
@@ -155,7 +165,7 @@ TEST_F(LayerTest, ARefusedWriteIsExplainedWithTheRestartOfferAndRecordsNothing) 
     WriteDword(HKEY_LOCAL_MACHINE, ClassKey(kClasses[0]).c_str(), L"Other", 0);
     ReadOnlyKey locked(HKEY_LOCAL_MACHINE, ClassKey(kClasses[0]).c_str());
     ASSERT_TRUE(locked.locked());
-    StartWarned();
+    StartWarned(false);
     MessageBoxSeen offer;
     AnswerMessageBox(IDYES, nullptr);
     AnswerMessageBox(IDNO, &offer);
