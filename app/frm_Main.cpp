@@ -3,6 +3,7 @@
 #include "info/author.h"
 #include "app/frm_Main_design.h"
 #include "app/frm_Main_switches.h"
+#include "audit/event_log_win.h"
 #include "ui/message_box.h"
 #include "ui/web_address.h"
 #include "win32/report.h"
@@ -40,7 +41,8 @@ constexpr wchar_t kMessageTitle[] = L"Kelvane";
 } // namespace
 
 frm_Main::frm_Main(reg::RegistryApi& registry)
-    : ui::Form(MainDesign()), switches_(registry), elevation_(MakeWindowsElevation()) {}
+    : ui::Form(MainDesign()), switches_(registry), elevation_(MakeWindowsElevation()),
+      auditSink_(audit::WindowsEventLog()) {}
 
 frm_Main::~frm_Main() = default;
 
@@ -93,7 +95,7 @@ void frm_Main::Form_Unload() {
 
 bool frm_Main::PasswordGate() {
     return password::PassStartupGate(
-        [this](const std::wstring& marker) { SetText(txtRegValue, marker); });
+        [this](const std::wstring& marker) { SetText(txtRegValue, marker); }, {}, auditSink_);
 }
 
 void frm_Main::GetPStat() {
@@ -127,7 +129,11 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 void frm_Main::ToggleAndExplain(Switch which) {
     bool refused = false;
     if (const auto change = AskedChange(*this, which)) {
+        const auto before = switches_.Read(which).Known();
         const protection::WriteResult written = switches_.Write(which, *change);
+        audit::AuditTrail(auditSink_, audit::Origin::Window)
+            .ProtectionChange(which, before, *change, audit::OutcomeOf(written),
+                              written.Done() ? L"" : win32::SystemMessage(written.FirstFailure()));
         ListWriteErrors(*this, written);
         // For autorun also when only the machine-wide half was refused.
         refused = written.Refused();
@@ -278,6 +284,7 @@ void frm_Main::cmdPassword_Click() {
     // No password is asked for: whoever has this window may change it. A fresh dialog
     // each time, so its box starts empty.
     password::frm_Settings settings;
+    settings.SetAuditSink(auditSink_);
     settings.ShowModal();
 }
 

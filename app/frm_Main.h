@@ -5,6 +5,7 @@
 
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
+#include "audit/audit_trail.h"
 #include "protection/switches.h"
 #include "drives/drive_pass.h"
 #include "registry/reg_api.h"
@@ -37,6 +38,8 @@ public:
     void SetDriveSource(std::unique_ptr<drives::DriveSource> source);
     // Replaces what the window asks about administrator rights (tests); set before Show.
     void SetElevation(std::unique_ptr<Elevation> elevation);
+    // Replaces where the window's changes are recorded (tests); the event log otherwise.
+    void SetAuditSink(audit::Sink sink) { auditSink_ = std::move(sink); }
 
 protected:
     void Form_Load() override;
@@ -74,6 +77,7 @@ private:
 
     protection::Switches switches_;
     std::unique_ptr<Elevation> elevation_;
+    audit::Sink auditSink_;
     drives::DrivePasses drivePasses_;
     std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass
     bool passAfterThis_ = false;              // a device changed while a pass ran

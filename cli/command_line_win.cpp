@@ -1,5 +1,6 @@
 #include "cli/command_line_win.h"
 
+#include "audit/event_log_win.h"
 #include "cli/command.h"
 #include "cli/console_win.h"
 #include "cli/run.h"
@@ -63,7 +64,8 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
                           [](const std::wstring& checked, std::wstring_view entered) {
                               password::RewriteHashed(checked, entered);
                           },
-                          ErrorText};
+                          ErrorText,
+                          audit::WindowsEventLog()};
         return RunCommandLine(arguments, services, console);
     } catch (...) {
         return kFailed; // out of memory before the streams were set up: nowhere to say it

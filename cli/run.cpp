@@ -34,6 +34,18 @@ int Fail(Console& console, const std::wstring& why) {
     return kFailed;
 }
 
+// A record that cannot be written changes nothing: it is said once, and the command goes on.
+void Recorded(long written, Services& services, Console& console) {
+    if (written != 0) {
+        console.Err(ToUtf8(L"kelvane: the event log could not be written: " +
+                           services.systemMessage(written) + L".\n"));
+    }
+}
+
+audit::AuditTrail Trail(Services& services) {
+    return audit::AuditTrail(services.audit, audit::Origin::CommandLine);
+}
+
 int Print(Console& console, std::string_view utf8) {
     return console.Out(utf8) ? kDone : Fail(console, L"the output could not be written.");
 }
@@ -167,6 +179,7 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
                                  L" characters; nothing was changed.");
     }
     if (!LoginAccepted(stored, entered.view(), services.deriver)) {
+        Recorded(Trail(services).PasswordCheckFailed(), services, console);
         return Fail(console, L"Invalid password. Nothing was changed.");
     }
     if (password::ClassifyStoredPassword(stored.text) == password::StoredKind::Legacy &&
@@ -200,7 +213,12 @@ int Set(const Command& command, Services& services, Console& console) {
         L"set " + std::wstring(ArgumentName(name)) + (command.argumentOn ? L" on" : L" off");
     const OnOff wanted = ProtectionFor(name, command.argumentOn);
     protection::Switches switches(services.registry);
+    const auto before = switches.Read(name).Known();
     const protection::WriteResult written = switches.Write(name, wanted);
+    Recorded(Trail(services).ProtectionChange(
+                 name, before, wanted, audit::OutcomeOf(written),
+                 written.Done() ? L"" : services.systemMessage(written.FirstFailure())),
+             services, console);
     // The state is whatever the registry holds now, read by the window's rules.
     const SwitchState read = switches.Read(name);
     const ReportedState now = Reported(read, services);

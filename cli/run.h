@@ -3,6 +3,7 @@
 // (command.h). Everything it reads and writes comes in here, so the same code runs on
 // Windows and over test doubles.
 
+#include "audit/audit_trail.h"
 #include "cli/command.h"
 #include "cli/console.h"
 #include "drives/drive_source.h"
@@ -26,6 +27,8 @@ struct Services {
     std::function<void(const std::wstring& checked, std::wstring_view entered)> rewriteHashed;
     // The system's text for an error code, for the one line that says why.
     std::function<std::wstring(long code)> systemMessage;
+    // Where changes and failed password checks are recorded; nowhere when empty.
+    audit::Sink audit = {};
 };
 
 // `arguments` without the program name, and not empty.

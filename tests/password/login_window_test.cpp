@@ -27,7 +27,6 @@ TEST_F(PasswordWindowTest, NoStoredPasswordOrAnEmptyOneShowsNoLogin) {
         Start();
         EXPECT_FALSE(shown.Saw(L"Login"));
         EXPECT_TRUE(MainShown());
-        EXPECT_FALSE(password::mdl_main::LoginPassed()); // nothing asked, nothing set
         EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
         Close();
     }
@@ -49,7 +48,6 @@ TEST_F(PasswordWindowTest, OneBlankIsAPasswordAndTheMainWindowWaitsBehindTheLogi
     });
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     // The protection reads ran after the gate and overwrote the scratch box.
     EXPECT_NE(WindowText(window_->Control(M::txtRegValue)), password::kMarkerPasswordSet);
@@ -70,7 +68,6 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     const ShownWindows shown;
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_FALSE(ProgramEnded());
     EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
@@ -101,7 +98,6 @@ TEST_P(StoredFormTest, EnterPressesLogin) {
         PressKey(VK_RETURN);
     });
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -117,7 +113,6 @@ TEST_F(PasswordWindowTest, HashedAtTheDefaultCountIsAccepted) {
     Store(*hashed);
     LoginWith({L"slow but sure!"}, L"slow but sure");
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -139,7 +134,6 @@ TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
     EXPECT_FALSE(shown.Saw(kMainTitle));
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(window_->IsLoaded());
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty()) << recorder_.CallTexts().front();
@@ -165,7 +159,6 @@ TEST_F(PasswordWindowTest, ARefusedRewriteStillLetsTheUserIn) {
     setAccess(L"D:P(A;;KR;;;WD)");
     LoginWith({}, L"plain old");
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_EQ(StoredValue().text, L"plain old");
     setAccess(L"D:P(A;;KA;;;WD)"); // so that TearDown can delete it
@@ -200,7 +193,6 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
         Click(::GetDlgItem(dialog, L::cmdCancel));
     });
     Start();
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(shown.Saw(kMainTitle));
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty());
@@ -224,7 +216,6 @@ TEST_F(PasswordWindowTest, DamagedHashedFormLetsNeitherThePasswordNorItsTextIn) 
         Click(::GetDlgItem(dialog, L::cmdCancel));
     });
     Start();
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Failed);
 }
 

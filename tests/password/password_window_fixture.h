@@ -4,7 +4,6 @@
 // HKCU\Software\kelvane, and text entered through the dialogs' own edit controls.
 
 #include "app/frm_Main.h"
-#include "password/mdl_main.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 #include "registry/reg_win.h"
