@@ -82,6 +82,18 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     }
 }
 
+TEST_F(PasswordWindowTest, EachWrongPasswordIsRecordedAndTheRightOneIsNot) {
+    Store(Hashed(L"right"));
+    LoginWith({L"wrong", L"Right", L""}, L"right");
+    Start();
+    ASSERT_TRUE(MainShown());
+    EXPECT_EQ(EventIds(), std::vector<audit::EventId>(3, audit::EventId::PasswordCheckFailed));
+    for (const audit::Event& event : events_) {
+        EXPECT_EQ(event.level, audit::Level::Warning);
+        EXPECT_EQ(event.inserts, std::vector<std::wstring>{L"Kelvane window"});
+    }
+}
+
 TEST_P(StoredFormTest, EnterPressesLogin) {
     StorePassword(L"k3y");
     WhenShown(L"Login", [](HWND dialog) {

@@ -181,8 +181,17 @@ void PasswordWindowTest::TearDown() {
 
 void PasswordWindowTest::Start() {
     window_ = std::make_unique<app::frm_Main>(recorder_);
+    window_->SetAuditSink(RecordingSink());
     window_->Show();
     Pump(50);
+}
+
+std::vector<audit::EventId> PasswordWindowTest::EventIds() const {
+    std::vector<audit::EventId> ids;
+    for (const audit::Event& event : events_) {
+        ids.push_back(event.id);
+    }
+    return ids;
 }
 
 void PasswordWindowTest::Close() {
