@@ -206,7 +206,7 @@ TEST(AuditTrailTest, ASinkThatFailsOrThrowsNeverFailsTheCaller) {
 TEST(AuditTrailTest, OutcomeOfAWriteFollowsTheRuleForARefusal) {
     using protection::ValueWrite;
     using Result = reg::mdl_RegFunctions::RegResult;
-    const auto value = [](long created, long stored) {
+    const auto value = [](reg::Status created, reg::Status stored) {
         return ValueWrite{Result{created, {}}, Result{stored, {}}};
     };
     struct Case {
