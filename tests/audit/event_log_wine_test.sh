@@ -36,7 +36,9 @@ finish() {
         wine "$keyaccess" set "$lock_key" "$access_before" >/dev/null 2>&1
     fi
     if [[ -n $start_before ]]; then
-        wine reg add "$lock_key" /v Start /t REG_DWORD /d "$start_before" /f >/dev/null 2>&1
+        wine reg add "$lock_key" /v Start /t REG_DWORD /d "$((start_before))" /f >/dev/null 2>&1
+    elif [[ -n $access_before ]]; then
+        wine reg delete "$lock_key" /v Start /f >/dev/null 2>&1
     fi
     if [[ -n $password_before ]]; then
         wine reg add "$store_key" /v p /d "$password_before" /f >/dev/null 2>&1
@@ -57,8 +59,7 @@ value() { # KEY NAME: the value's data, or nothing
     wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
 }
-start_before=$(value "$lock_key" Start)
-start_before=$((start_before))
+start_before=$(value "$lock_key" Start) # "0x3", or nothing when there is no value
 password_before=$(value "$store_key" p)
 access_before=$(wine "$keyaccess" get "$lock_key" 2>/dev/null | tr -d '\r')
 [[ -n $access_before ]] || { echo "FAIL reading the access list of $lock_key"; exit 1; }
