@@ -133,7 +133,7 @@ void frm_Main::ToggleAndExplain(Switch which) {
         const protection::WriteResult written = switches_.Write(which, *change);
         audit::AuditTrail(auditSink_, audit::Origin::Window)
             .ProtectionChange(which, before, *change, audit::OutcomeOf(written),
-                              written.Done() ? L"" : win32::SystemMessage(written.FirstFailure()));
+                              written.Done() ? L"" : win32::ErrorReason(written.FirstFailure()));
         ListWriteErrors(*this, written);
         // For autorun also when only the machine-wide half was refused.
         refused = written.Refused();

@@ -25,12 +25,7 @@ using UniqueArguments = win32::UniqueHandle<win32::NullTraits<LPWSTR*, win32::Fr
 // "Access is denied (error 5)": the system's words, trimmed to end where the caller's
 // sentence goes on, and the code for a search.
 std::wstring ErrorText(long code) {
-    std::wstring text = win32::SystemMessage(static_cast<DWORD>(code));
-    while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    const std::wstring number = L"error " + std::to_wstring(code);
-    return text.empty() ? number : text + L" (" + number + L")";
+    return win32::ErrorReason(static_cast<DWORD>(code));
 }
 
 } // namespace

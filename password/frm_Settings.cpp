@@ -20,7 +20,7 @@ frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
 bool frm_Settings::Save(std::wstring_view stored) {
     const StoreWriteResult written = WriteStoredPassword(stored, where_);
     audit_.Password(change_, written.ok,
-                    written.ok ? L"" : win32::SystemMessage(static_cast<DWORD>(written.error)));
+                    written.ok ? L"" : win32::ErrorReason(static_cast<DWORD>(written.error)));
     if (!written.ok) {
         // Nothing was changed, so nothing is claimed: the dialog stays open for another try.
         ui::ShowMessage(kMessageTitle, SaveFailedMessage(written.error),

@@ -103,7 +103,8 @@ TEST_P(RefusalTest, RefusedChangeIsExplainedOnceWithTheWayOut) {
     EXPECT_EQ(events_[0].level, audit::Level::Warning);
     EXPECT_EQ(events_[0].inserts.at(0), r.protection);
     EXPECT_EQ(events_[0].inserts.at(3), L"Kelvane window");
-    EXPECT_TRUE(events_[0].inserts.at(4).starts_with(L"Refused by Windows: "))
+    EXPECT_TRUE(events_[0].inserts.at(4).starts_with(L"Refused by Windows: ") &&
+                events_[0].inserts.at(4).ends_with(L" (error 5)"))
         << events_[0].inserts.at(4);
 }
 
