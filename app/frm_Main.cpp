@@ -3,6 +3,7 @@
 #include "info/author.h"
 #include "app/frm_Main_design.h"
 #include "app/frm_Main_switches.h"
+#include "audit/event_log_win.h"
 #include "ui/message_box.h"
 #include "ui/web_address.h"
 #include "win32/report.h"
@@ -44,7 +45,7 @@ constexpr wchar_t kMessageTitle[] = L"Kelvane";
 
 frm_Main::frm_Main(reg::RegistryApi& registry)
     : ui::Form(MainDesign()), registry_(registry), switches_(registry),
-      elevation_(MakeWindowsElevation()) {}
+      elevation_(MakeWindowsElevation()), auditSink_(audit::WindowsEventLog()) {}
 
 frm_Main::~frm_Main() = default;
 
@@ -102,7 +103,7 @@ void frm_Main::Form_Unload() {
 
 bool frm_Main::PasswordGate() {
     return password::PassStartupGate(
-        [this](const std::wstring& marker) { SetText(txtRegValue, marker); });
+        [this](const std::wstring& marker) { SetText(txtRegValue, marker); }, {}, auditSink_);
 }
 
 void frm_Main::GetPStat() {
@@ -192,7 +193,12 @@ void frm_Main::cmdUSBAutorunControl_Click() {
 
 void frm_Main::ToggleAndExplain(Switch which) {
     const OnOff change = OfferedChange(Held(which));
+    // The event says what the registry held just before, not what the window last showed.
+    const auto before = switches_.Read(which).Known();
     const protection::WriteResult written = switches_.Write(which, change);
+    audit::AuditTrail(auditSink_, audit::Origin::Window)
+        .ProtectionChange(which, before, change, audit::OutcomeOf(written),
+                          written.Done() ? L"" : win32::ErrorReason(written.FirstFailure()));
     ListWriteErrors(*this, written);
     // For autorun also when only the machine-wide half was refused.
     const std::string refusedKey = protection::RefusedKeyPath(which, written);
@@ -376,6 +382,7 @@ void frm_Main::cmdPassword_Click() {
     // No password is asked for: whoever has this window may change it. A fresh dialog
     // each time, so its box starts empty.
     password::frm_Settings settings;
+    settings.SetAuditSink(auditSink_);
     settings.ShowModal();
 }
 

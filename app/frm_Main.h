@@ -6,6 +6,7 @@
 #include "app/elevation.h"
 #include "app/frm_Main_ids.h"
 #include "app/key_watches.h"
+#include "audit/audit_trail.h"
 #include "protection/switches.h"
 #include "protection/windows_policy.h"
 #include "drives/drive_pass.h"
@@ -47,6 +48,8 @@ public:
     void SetElevation(std::unique_ptr<Elevation> elevation);
     // Replaces the request that Windows apply its policy now (tests); true when asked.
     void SetApplyPolicyNow(std::function<bool()> apply);
+    // Replaces where the window's changes are recorded (tests); the event log otherwise.
+    void SetAuditSink(audit::Sink sink) { auditSink_ = std::move(sink); }
 
 protected:
     void Form_Load() override;
@@ -106,6 +109,7 @@ private:
     protection::Switches switches_;
     std::function<bool()> applyPolicyNow_; // none: Windows' own RefreshPolicyEx
     std::unique_ptr<Elevation> elevation_;
+    audit::Sink auditSink_;
     drives::DrivePasses drivePasses_;
     std::vector<drives::ListedDrive> listed_; // what the line shows, from the last complete pass
     bool passAfterThis_ = false;              // a device changed while a pass ran

@@ -107,6 +107,10 @@ void frm_Main::Label9_Click() {
 
 void frm_Main::ChangeLayer(Switch which, bool adding) {
     const LayerChange change = adding ? Layer().Add(which) : Layer().Remove(which);
+    const bool callFailed = change.outcome == LayerChange::Outcome::Failed;
+    audit::AuditTrail(auditSink_, audit::Origin::Window)
+        .Layer(which, change, adding,
+               callFailed ? win32::ErrorReason(change.writes.FirstFailure()) : std::wstring());
     ListWriteErrors(*this, change.writes);
     if (change.Changed()) {
         // Windows' answer for each drive may differ now: every drive is asked again.

@@ -1,5 +1,6 @@
 #include "cli/command_line_win.h"
 
+#include "audit/event_log_win.h"
 #include "cli/command.h"
 #include "cli/console_win.h"
 #include "cli/run.h"
@@ -27,12 +28,7 @@ using UniqueArguments = win32::UniqueHandle<win32::NullTraits<LPWSTR*, win32::Fr
 // "Access is denied (error 5)": the system's words, trimmed to end where the caller's
 // sentence goes on, and the code for a search.
 std::wstring ErrorText(long code) {
-    std::wstring text = win32::SystemMessage(static_cast<DWORD>(code));
-    while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) {
-        text.pop_back();
-    }
-    const std::wstring number = L"error " + std::to_wstring(code);
-    return text.empty() ? number : text + L" (" + number + L")";
+    return win32::ErrorReason(static_cast<DWORD>(code));
 }
 
 } // namespace
@@ -69,9 +65,8 @@ int RunWindowsCommandLine(const std::vector<std::wstring>& arguments, reg::Regis
                           ErrorText,
                           {drives::SystemOnHotPlugBus, protection::ApplyMachinePolicyNow,
                            protection::FileTimeNow},
-                          [] {
-                              return win32::IsProcessElevated();
-                          }};
+                          [] { return win32::IsProcessElevated(); },
+                          audit::WindowsEventLog()};
         return RunCommandLine(arguments, services, console);
     } catch (...) {
         return kFailed; // out of memory before the streams were set up: nowhere to say it

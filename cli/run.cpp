@@ -37,6 +37,18 @@ int Fail(Console& console, const std::wstring& why) {
     return kFailed;
 }
 
+// A record that cannot be written changes nothing: it is said once, and the command goes on.
+void Recorded(long written, Services& services, Console& console) {
+    if (written != 0) {
+        console.Err(ToUtf8(L"kelvane: the event log could not be written: " +
+                           services.systemMessage(written) + L".\n"));
+    }
+}
+
+audit::AuditTrail Trail(Services& services) {
+    return audit::AuditTrail(services.audit, audit::Origin::CommandLine);
+}
+
 int Print(Console& console, std::string_view utf8) {
     return console.Out(utf8) ? kDone : Fail(console, L"the output could not be written.");
 }
@@ -159,6 +171,7 @@ int CheckPassword(const Command& command, Services& services, Console& console) 
                                  L" characters; nothing was changed.");
     }
     if (!LoginAccepted(stored, entered.view(), services.deriver)) {
+        Recorded(Trail(services).PasswordCheckFailed(), services, console);
         return Fail(console, L"Invalid password. Nothing was changed.");
     }
     if (password::ClassifyStoredPassword(stored.text) == password::StoredKind::Legacy &&
@@ -239,7 +252,8 @@ struct LayerOutcome {
 
 // The second layer with the switch: added when asked for with the switch on, and what
 // Kelvane added taken away whenever the switch goes off.
-LayerOutcome ChangeLayer(const Command& command, OnOff wanted, Services& services) {
+LayerOutcome ChangeLayer(const Command& command, OnOff wanted, Services& services,
+                         Console& console) {
     if (protection::LayerValues(command.name).empty() ||
         (wanted == OnOff::On && !command.windowsPolicy)) {
         return {};
@@ -248,6 +262,11 @@ LayerOutcome ChangeLayer(const Command& command, OnOff wanted, Services& service
     const bool adding = wanted == OnOff::On;
     const protection::LayerChange change =
         adding ? layer.Add(command.name) : layer.Remove(command.name);
+    const bool callFailed = change.outcome == protection::LayerChange::Outcome::Failed;
+    Recorded(Trail(services).Layer(command.name, change, adding,
+                                   callFailed ? services.systemMessage(change.writes.FirstFailure())
+                                              : std::wstring()),
+             services, console);
     if (!change.Done()) {
         return {false, LayerProblem(change, adding, services)};
     }
@@ -274,7 +293,12 @@ int Set(const Command& command, Services& services, Console& console) {
         return Fail(console, L"cancelled; nothing was changed.");
     }
     protection::Switches switches(services.registry);
+    const auto before = switches.Read(name).Known();
     const protection::WriteResult written = switches.Write(name, wanted);
+    Recorded(Trail(services).ProtectionChange(
+                 name, before, wanted, audit::OutcomeOf(written),
+                 written.Done() ? L"" : services.systemMessage(written.FirstFailure())),
+             services, console);
     // The state is whatever the registry holds now, read by the window's rules.
     const SwitchState read = switches.Read(name);
     const ReportedState now = Reported(read, services);
@@ -304,7 +328,7 @@ int Set(const Command& command, Services& services, Console& console) {
                                  StateLine(name, now) + L".");
     }
     const std::wstring state = StateLine(name, now);
-    const LayerOutcome layered = ChangeLayer(command, wanted, services);
+    const LayerOutcome layered = ChangeLayer(command, wanted, services, console);
     if (!layered.done) {
         return Fail(console, asked + L": " + state + L", but " + layered.line);
     }

@@ -3,6 +3,7 @@
 // (command.h). Everything it reads and writes comes in here, so the same code runs on
 // Windows and over test doubles.
 
+#include "audit/audit_trail.h"
 #include "cli/command.h"
 #include "cli/console.h"
 #include "drives/drive_source.h"
@@ -32,6 +33,8 @@ struct Services {
     // Whether the process already has administrator rights: a refusal then comes from the
     // key's permissions or a policy, and running it as an administrator cannot help.
     std::function<bool()> isElevated;
+    // Where changes and failed password checks are recorded; nowhere when empty.
+    audit::Sink audit = {};
 };
 
 // `arguments` without the program name, and not empty.

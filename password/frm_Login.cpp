@@ -3,7 +3,6 @@
 #include "ui/message_box.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Login_design.h"
-#include "password/mdl_main.h"
 #include "password/password_format.h"
 #include "password/password_check.h"
 #include "password/rehash_win.h"
@@ -14,11 +13,18 @@
 
 namespace kv::password {
 
-frm_Login::frm_Login(SettingsLocation where)
-    : PasswordDialog(LoginDesign(), {txtPassword, cmdLogin, cmdCancel}), where_(std::move(where)) {}
+frm_Login::frm_Login(SettingsLocation where, audit::Sink audit)
+    : PasswordDialog(LoginDesign(), {txtPassword, cmdLogin, cmdCancel}), where_(std::move(where)),
+      audit_(std::move(audit), audit::Origin::Window) {}
 
 frm_Login::~frm_Login() {
     WipeRead(stored_);
+}
+
+bool frm_Login::ShowAndAsk() {
+    passed_ = false;
+    ShowModal();
+    return passed_;
 }
 
 void frm_Login::Form_Load() {
@@ -44,9 +50,12 @@ void frm_Login::cmdLogin_Click() {
         }
     }
     if (accepted) {
-        mdl_main::SetLoginPassed();
+        passed_ = true;
         Unload();
         return;
+    }
+    if (stored_.status != StoreReadStatus::Failed) {
+        audit_.PasswordCheckFailed(); // nobody is told if the record cannot be written
     }
     // An unreadable store lets nobody in; the user is told why rather than blamed.
     const wchar_t* text =

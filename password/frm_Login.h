@@ -1,10 +1,12 @@
 #pragma once
 // The login dialog: asks for the stored password before the main window is shown. Its
-// only output is mdl_main::LoginPassed. Created by the start-up gate for one showing.
+// only output is whether the right password was entered (ShowAndAsk). Created by the
+// start-up gate for one showing.
 //
 // txtgetpwd, which once held the stored password, holds only StoredPasswordMarker(): the
 // dialog keeps what it read from the store in its own memory and wipes it when it goes.
 
+#include "audit/audit_trail.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Login_ids.h"
 #include "password/pbkdf2_win.h"
@@ -19,8 +21,12 @@ inline constexpr wchar_t kUnreadableStoreText[] = L"The stored password cannot b
 
 class frm_Login : public PasswordDialog, public LoginIds {
 public:
-    explicit frm_Login(SettingsLocation where = {});
+    // A wrong entry is recorded through `audit`, as a check failed at the window.
+    explicit frm_Login(SettingsLocation where = {}, audit::Sink audit = {});
     ~frm_Login() override;
+
+    // Shows the dialog modally; true when it was left with the right password.
+    [[nodiscard]] bool ShowAndAsk();
 
 protected:
     void Form_Load() override;
@@ -30,6 +36,8 @@ private:
     void cmdLogin_Click();
 
     SettingsLocation where_;
+    audit::AuditTrail audit_;
+    bool passed_ = false;
     StoredPasswordRead stored_;
     CngKeyDeriver deriver_;
 };

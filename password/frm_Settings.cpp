@@ -3,8 +3,10 @@
 #include "ui/message_box.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Settings_design.h"
+#include "password/password_check.h"
 #include "password/pbkdf2_win.h"
 #include "password/secret_text.h"
+#include "win32/system_message.h"
 
 #include <optional>
 #include <string>
@@ -17,12 +19,22 @@ frm_Settings::frm_Settings(SettingsLocation where, std::uint32_t iterations)
 
 bool frm_Settings::Save(std::wstring_view stored) {
     const StoreWriteResult written = WriteStoredPassword(stored, where_);
+    audit_.Password(change_, written.ok,
+                    written.ok ? L"" : win32::ErrorReason(static_cast<DWORD>(written.error)));
     if (!written.ok) {
         // Nothing was changed, so nothing is claimed: the dialog stays open for another try.
         ui::ShowMessage(kMessageTitle, SaveFailedMessage(written.error),
                         ui::MessageIcon::Exclamation, ui::MessageButtons::Ok);
     }
     return written.ok;
+}
+
+audit::PasswordChange frm_Settings::NewPasswordChange() const {
+    StoredPasswordRead before = ReadStoredPassword(where_);
+    // One that cannot be read is replaced all the same: a change, not a first setting.
+    const bool set = LoginRequired(before);
+    WipeRead(before);
+    return set ? audit::PasswordChange::Changed : audit::PasswordChange::Set;
 }
 
 void frm_Settings::cmdChange_Click() {
@@ -35,6 +47,7 @@ void frm_Settings::cmdChange_Click() {
         const int answer = ui::ShowMessage(
             kMessageTitle, L"No password entered.\r\nDo you want to disable password?",
             ui::MessageIcon::Question, ui::MessageButtons::YesNo);
+        change_ = audit::PasswordChange::Removed;
         if (answer != IDYES || !Save(L"")) {
             return;
         }
@@ -51,7 +64,9 @@ void frm_Settings::cmdChange_Click() {
         hashed = HashNewPassword(entered.view(), iterations_);
     }
     entered.Wipe();
+    change_ = NewPasswordChange();
     if (!hashed) {
+        audit_.Password(change_, false, L"the password could not be hashed");
         ui::ShowMessage(kMessageTitle, SaveFailedMessage(0), ui::MessageIcon::Exclamation,
                         ui::MessageButtons::Ok);
         return;

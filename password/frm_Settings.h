@@ -3,6 +3,7 @@
 // modally from the main window, created afresh for every showing, so its box starts
 // empty. A new password takes effect at the next start.
 
+#include "audit/audit_trail.h"
 #include "password/dialog_support_win.h"
 #include "password/frm_Settings_ids.h"
 #include "password/password_format.h"
@@ -19,6 +20,11 @@ public:
     explicit frm_Settings(SettingsLocation where = {},
                           std::uint32_t iterations = kDefaultIterations);
 
+    // Where each change of the password is recorded; nowhere unless set.
+    void SetAuditSink(audit::Sink sink) {
+        audit_ = audit::AuditTrail(std::move(sink), audit::Origin::Window);
+    }
+
 protected:
     void Accept() override { cmdChange_Click(); }
 
@@ -27,9 +33,13 @@ private:
     // Stores `stored` (a hashed form, or the empty text); on failure tells the user and
     // returns false.
     bool Save(std::wstring_view stored);
+    // Whether a new password sets one or changes the one there is.
+    audit::PasswordChange NewPasswordChange() const;
 
     SettingsLocation where_;
     std::uint32_t iterations_;
+    audit::AuditTrail audit_{nullptr, audit::Origin::Window};
+    audit::PasswordChange change_ = audit::PasswordChange::Set; // what Save records
 };
 
 } // namespace kv::password

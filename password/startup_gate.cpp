@@ -1,7 +1,6 @@
 #include "password/startup_gate.h"
 
 #include "password/frm_Login.h"
-#include "password/mdl_main.h"
 #include "password/password_check.h"
 #include "password/secret_text.h"
 #include "password/stored_marker.h"
@@ -9,8 +8,7 @@
 namespace kv::password {
 
 bool PassStartupGate(const std::function<void(const std::wstring&)>& showMarker,
-                     const SettingsLocation& where) {
-    mdl_main::BeginLogin();
+                     const SettingsLocation& where, audit::Sink audit) {
     StoredPasswordRead stored = ReadStoredPassword(where);
     const bool required = LoginRequired(stored);
     const std::wstring marker = StoredPasswordMarker(stored);
@@ -20,9 +18,8 @@ bool PassStartupGate(const std::function<void(const std::wstring&)>& showMarker,
         return true;
     }
     // The dialog reads the store again itself.
-    frm_Login login(where);
-    login.ShowModal();
-    return mdl_main::LoginPassed();
+    frm_Login login(where, std::move(audit));
+    return login.ShowAndAsk();
 }
 
 } // namespace kv::password

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest            # native build and unit tests
     mingw-w64 g++-mingw-w64-x86-64-posix        # the Windows cross-build
+    binutils-mingw-w64-x86-64                   # windmc: the event messages
     wine wine64 fonts-wine xvfb                 # running Windows programs here
     fonts-liberation2                           # the windows' sans-serif face under Wine
     imagemagick                                 # screenshots to PNG

@@ -19,4 +19,13 @@ std::wstring SystemMessage(DWORD code) {
     return text;
 }
 
+std::wstring ErrorReason(DWORD code) {
+    std::wstring text = SystemMessage(code);
+    while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    const std::wstring number = L"error " + std::to_wstring(code);
+    return text.empty() ? number : text + L" (" + number + L")";
+}
+
 } // namespace kv::win32

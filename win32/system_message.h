@@ -11,4 +11,8 @@ namespace kv::win32 {
 // system has none.
 std::wstring SystemMessage(DWORD code);
 
+// "Access is denied (error 5)": the description without its closing full stop, so a
+// sentence can go on after it, and the code for a search; "error N" alone without one.
+std::wstring ErrorReason(DWORD code);
+
 } // namespace kv::win32

@@ -41,6 +41,10 @@ protected:
         log_->elevated = elevated;
         window_ = std::make_unique<M>(recorder_);
         window_->SetElevation(std::make_unique<FakeElevation>(log_));
+        window_->SetAuditSink([this](const audit::Event& event) {
+            events_.push_back(event);
+            return 0L;
+        });
         window_->Show();
         Pump(50);
         return *window_;
@@ -54,6 +58,7 @@ protected:
     }
 
     std::shared_ptr<ElevationLog> log_ = std::make_shared<ElevationLog>();
+    std::vector<audit::Event> events_; // what the window wrote to the event log
 };
 
 struct Refusal {
@@ -92,6 +97,15 @@ TEST_P(RefusalTest, RefusedChangeIsExplainedOnceWithTheWayOut) {
     EXPECT_EQ(TextOf(r.button), r.captionAfter) << "the read-back shows what is stored";
     EXPECT_EQ(log_->restarts, 0) << "No restarts nothing";
     EXPECT_FALSE(ProgramEnded());
+    // Recorded as a refusal, a warning, with Windows' reason.
+    ASSERT_EQ(events_.size(), 1u);
+    EXPECT_EQ(events_[0].id, audit::EventId::ProtectionRefused);
+    EXPECT_EQ(events_[0].level, audit::Level::Warning);
+    EXPECT_EQ(events_[0].inserts.at(0), r.protection);
+    EXPECT_EQ(events_[0].inserts.at(3), L"Kelvane window");
+    EXPECT_TRUE(events_[0].inserts.at(4).starts_with(L"Refused by Windows: ") &&
+                events_[0].inserts.at(4).ends_with(L" (error 5)"))
+        << events_[0].inserts.at(4);
 }
 
 // Elevated (or SYSTEM), the key's permissions or a policy refused: a restart could only be
@@ -183,6 +197,11 @@ TEST_F(RightsTest, OtherFailuresAskNothing) {
     Click(Ctl(M::cmdApply));                        // a message box here would block the test
     EXPECT_EQ(ErrorLines(), 1);
     EXPECT_EQ(log_->restarts, 0);
+    ASSERT_EQ(events_.size(), 1u);
+    EXPECT_EQ(events_[0].id, audit::EventId::ProtectionFailed);
+    EXPECT_EQ(events_[0].level, audit::Level::Error);
+    EXPECT_EQ(events_[0].inserts.at(1), L"Disabled");
+    EXPECT_EQ(events_[0].inserts.at(2), L"Enabled");
 }
 
 TEST_F(RightsTest, SwitchesCarryTheShieldOnlyWithoutAdministratorRights) {

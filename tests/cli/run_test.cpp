@@ -84,8 +84,10 @@ protected:
                            [] {
                                return std::int64_t{134100000000000000};
                            }},
-                          [this] {
-                              return elevated;
+                          [this] { return elevated; },
+                          [this](const audit::Event& event) {
+                              events.push_back(event);
+                              return auditResult;
                           }};
         return RunCommandLine(arguments, services, console);
     }
@@ -102,6 +104,8 @@ protected:
     RecordingConsole console;
     std::vector<std::wstring> rewritten; // "checked|entered" for each rewrite asked for
     bool elevated = false;
+    std::vector<audit::Event> events; // what was recorded in the event log
+    long auditResult = 0;             // what writing an event returns
 };
 
 TEST_F(RunTest, StatusPrintsTheStateAndDrivesAndChangesNothing) {
@@ -510,6 +514,107 @@ TEST_F(RunTest, TheLayerIsShownInStatusAndItsRefusalsSaid) {
               std::string::npos)
         << console.err;
     EXPECT_EQ(registry.OpenKeyCount(), 0u);
+}
+
+TEST_F(RunTest, EveryChangeAndWrongPasswordIsRecordedAndNothingElse) {
+    using audit::EventId;
+    const std::vector<std::wstring> lockOnStdin = {L"set", L"usb-lock", L"on", L"--password-stdin"};
+    const password::StoredPasswordRead none{password::StoreReadStatus::Missing, L"", 0};
+    const password::StoredPasswordRead set{password::StoreReadStatus::Value, L"pass word", 0};
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        const password::StoredPasswordRead* stored;
+        std::optional<test::Fault> fault;
+        std::vector<EventId> ids;
+        std::vector<std::wstring> inserts; // of the one event, when there is one
+    };
+    const Case cases[] = {
+        {"done",
+         {L"set", L"usb-lock", L"on"},
+         &none,
+         std::nullopt,
+         {EventId::ProtectionChanged},
+         {L"USB Device Lock", L"Unlocked", L"Locked", L"Kelvane command line", L"Done"}},
+        // Autorun in the window's words: "on" allows it, shown as "Enabled".
+        {"autorun",
+         {L"set", L"autorun", L"on"},
+         &none,
+         std::nullopt,
+         {EventId::ProtectionChanged},
+         {L"USB Device Autorun", L"Disabled", L"Enabled", L"Kelvane command line", L"Done"}},
+        {"refused",
+         {L"set", L"usb-lock", L"on"},
+         &none,
+         test::Fault{.call = test::RegCall::SetValueEx, .result = 5},
+         {EventId::ProtectionRefused},
+         {L"USB Device Lock", L"Unlocked", L"Locked", L"Kelvane command line",
+          L"Refused by Windows: system text 5"}},
+        {"failed",
+         {L"set", L"usb-lock", L"on"},
+         &none,
+         test::Fault{.call = test::RegCall::SetValueEx, .result = 1013},
+         {EventId::ProtectionFailed},
+         {L"USB Device Lock", L"Unlocked", L"Locked", L"Kelvane command line",
+          L"Failed: system text 1013"}},
+        // The state before could not be read; the change is recorded all the same.
+        {"before unknown",
+         {L"set", L"usb-lock", L"on"},
+         &none,
+         test::Fault{.call = test::RegCall::QueryValueEx, .result = 1009, .times = 1},
+         {EventId::ProtectionChanged},
+         {L"USB Device Lock", L"Unknown", L"Locked", L"Kelvane command line", L"Done"}},
+        {"right password", lockOnStdin, &set, std::nullopt, {EventId::ProtectionChanged}, {}},
+        {"wrong password",
+         lockOnStdin,
+         &set,
+         std::nullopt,
+         {EventId::PasswordCheckFailed},
+         {L"Kelvane command line"}},
+        {"status", {L"status"}, &set, std::nullopt, {}, {}},
+        {"usage", {L"set", L"usb-lock"}, &none, std::nullopt, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.SetDWord(reg::kHkeyLocalMachine, kUsbStor, "Start", 3);
+        registry.SetDWord(reg::kHkeyLocalMachine, kExplorer, "NoDriveTypeAutoRun", 255);
+        registry.SetDWord(reg::kHkeyCurrentUser, kExplorer, "NoDriveTypeAutoRun", 255);
+        registry.ClearFaults();
+        if (c.fault) {
+            registry.InjectFault(*c.fault);
+        }
+        stored = *c.stored;
+        console = RecordingConsole{};
+        console.input = c.what == std::string("wrong password") ? L"Pass word" : L"pass word";
+        events.clear();
+        Run(c.arguments);
+        registry.ClearFaults();
+        std::vector<EventId> ids;
+        for (const audit::Event& event : events) {
+            ids.push_back(event.id);
+        }
+        EXPECT_EQ(ids, c.ids);
+        if (!c.inserts.empty() && !events.empty()) {
+            EXPECT_EQ(events[0].inserts, c.inserts);
+        }
+    }
+}
+
+TEST_F(RunTest, AnEventLogThatCannotBeWrittenIsOneLineAndChangesNothingElse) {
+    auditResult = 1502; // the event log is full
+    EXPECT_EQ(Run({L"set", L"usb-lock", L"on"}), kDone);
+    EXPECT_EQ(Start(), 4u);
+    EXPECT_EQ(console.out, "USB Device Lock: Locked\n");
+    EXPECT_EQ(console.err, "kelvane: the event log could not be written: system text 1502.\n");
+
+    // A wrong password: the refusal's own line follows, and its exit code stands.
+    stored = {password::StoreReadStatus::Value, L"pass word", 0};
+    console = RecordingConsole{};
+    console.input = L"wrong";
+    EXPECT_EQ(Run({L"set", L"usb-lock", L"off", L"--password-stdin"}), kFailed);
+    EXPECT_EQ(console.err, "kelvane: the event log could not be written: system text 1502.\n"
+                           "kelvane: Invalid password. Nothing was changed.\n");
+    EXPECT_EQ(Start(), 4u);
 }
 
 } // namespace

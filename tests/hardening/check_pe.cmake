@@ -6,6 +6,10 @@
 #                   first, where anyone who can drop a file could plant it.
 # characteristics:  ASLR with high-entropy addresses and DEP are on, and the relocations
 #                   that ASLR needs are there.
+# tls:              it has a TLS directory whose callbacks are those of -DREFERENCE=<exe>
+#                   (an exe of the same toolchain and threads, without the DLL search's) and one
+#                   more: the callback that narrows the DLL search, which a link that drops
+#                   unused sections must keep.
 cmake_minimum_required(VERSION 3.25)
 
 # FATAL_ERROR rewraps its text; the finding goes out on one line so tests can match it.
@@ -13,6 +17,72 @@ function(fail)
     string(JOIN "" text ${ARGV})
     message(NOTICE "${text}")
     message(FATAL_ERROR "check_pe.cmake: the ${CHECK} check failed")
+endfunction()
+
+# The bytes at virtual address `va` (hex, no 0x) of `exe`, as one string of hex digits.
+function(bytes_at exe va length out)
+    math(EXPR stop "0x${va} + ${length}" OUTPUT_FORMAT HEXADECIMAL)
+    execute_process(COMMAND ${OBJDUMP} -s --start-address=0x${va} --stop-address=${stop} ${exe}
+                    OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        fail("${OBJDUMP} -s at 0x${va} of ${exe} failed (${status})")
+    endif()
+    # Lines of " ADDRESS WORD WORD WORD WORD  TEXT": the words are the contents.
+    string(REGEX MATCHALL "\n [0-9a-f]+ [0-9a-f ]+ " lines "${dump}")
+    set(hex "")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "^\n [0-9a-f]+ " "" line "${line}")
+        string(REPLACE " " "" line "${line}")
+        string(APPEND hex "${line}")
+    endforeach()
+    set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+# A little-endian 64-bit value from 16 hex digits, as hex digits without leading zeros.
+function(qword hex out)
+    set(value "")
+    foreach(i RANGE 14 0 -2)
+        string(SUBSTRING "${hex}" ${i} 2 byte)
+        string(APPEND value "${byte}")
+    endforeach()
+    string(REGEX REPLACE "^0+" "" value "${value}")
+    set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+# How many callbacks the TLS directory of `exe` lists (its null-ended array).
+function(tls_callbacks exe headers out)
+    if(NOT headers MATCHES "ImageBase[ \t]+([0-9a-fA-F]+)")
+        fail("No ImageBase in the headers of ${exe}")
+    endif()
+    set(base ${CMAKE_MATCH_1})
+    if(NOT headers MATCHES "Entry 9 ([0-9a-fA-F]+) ([0-9a-fA-F]+) Thread Storage Directory")
+        fail("No TLS directory entry in the headers of ${exe}")
+    endif()
+    math(EXPR tls "0x${base} + 0x${CMAKE_MATCH_1}" OUTPUT_FORMAT HEXADECIMAL)
+    if(CMAKE_MATCH_2 MATCHES "^0+$")
+        fail("${exe} has no TLS directory")
+    endif()
+    string(REGEX REPLACE "^0x" "" tls "${tls}")
+    # IMAGE_TLS_DIRECTORY64: AddressOfCallBacks is its fourth 64-bit field.
+    bytes_at(${exe} ${tls} 32 directory)
+    string(SUBSTRING "${directory}" 48 16 field)
+    qword("${field}" array)
+    if(array STREQUAL "")
+        set(${out} 0 PARENT_SCOPE)
+        return()
+    endif()
+    bytes_at(${exe} ${array} 128 pointers)
+    set(count 0)
+    string(LENGTH "${pointers}" length)
+    foreach(offset RANGE 0 ${length} 16)
+        string(SUBSTRING "${pointers}" ${offset} 16 entry)
+        qword("${entry}" pointer)
+        if(pointer STREQUAL "")
+            break()
+        endif()
+        math(EXPR count "${count} + 1")
+    endforeach()
+    set(${out} ${count} PARENT_SCOPE)
 endfunction()
 
 foreach(var OBJDUMP EXE CHECK)
@@ -97,6 +167,23 @@ elseif(CHECK STREQUAL "characteristics")
         fail("${EXE} lacks: ${missing} (DllCharacteristics 0x${hex})")
     endif()
     message(STATUS "ASLR (high entropy), DEP and relocations are on")
+elseif(CHECK STREQUAL "tls")
+    if(NOT DEFINED REFERENCE)
+        fail("check_pe.cmake: -DREFERENCE=... is missing")
+    endif()
+    tls_callbacks(${EXE} "${headers}" count)
+    execute_process(COMMAND ${OBJDUMP} -p ${REFERENCE} OUTPUT_VARIABLE reference_headers
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        fail("${OBJDUMP} -p ${REFERENCE} failed (${status})")
+    endif()
+    tls_callbacks(${REFERENCE} "${reference_headers}" reference_count)
+    math(EXPR wanted "${reference_count} + 1")
+    if(NOT count EQUAL wanted)
+        fail("${EXE} has ${count} TLS callbacks where ${wanted} were expected (the run-time's "
+             "${reference_count} and the one that narrows the DLL search)")
+    endif()
+    message(STATUS "TLS directory with ${count} callbacks, the DLL search's among them")
 else()
     fail("check_pe.cmake: unknown CHECK '${CHECK}'")
 endif()

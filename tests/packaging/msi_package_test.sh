@@ -2,7 +2,8 @@
 # The package under Wine, as an administrator's script would use it: build it, install it
 # silently, look at what it installed, type `kelvane status` at a prompt, install a rebuilt
 # package of the same version and a newer package over it, refuse an older one, remove it,
-# and check that nothing is left (files, shortcut, PATH entry, uninstall entry) and that the
+# and check that nothing is left (files, shortcut, PATH entry, uninstall entry, event log
+# source) and that the
 # protection values and the stored password are what they were; then install and remove it
 # once more without the PATH entry (ADDTOPATH=0), and once into a folder of the
 # administrator's choosing (INSTALLDIR), which an upgrade keeps and removal clears.
@@ -240,7 +241,24 @@ path_as_before() {
 }
 restore_path() { winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null; }
 
+# The event log source: Event Viewer finds the events' texts in the installed exe.
+source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kelvane'
+event_source_registered() {
+    local exe_path='C:\Program Files\Kelvane\kelvane.exe' name want got bad=0
+    for name in EventMessageFile CategoryMessageFile CategoryCount TypesSupported; do
+        case $name in
+        *File) want="REG_SZ $exe_path" ;;
+        CategoryCount) want="REG_DWORD 0x2" ;;
+        TypesSupported) want="REG_DWORD 0x7" ;;
+        esac
+        got=$(reg_value "$source_key" "$name")
+        [[ ${got,,} == "${want,,}" ]] || { echo "     $name is '$got', not '$want'"; bad=1; }
+    done
+    return $bad
+}
+
 check "install $version silently" msiexec /i "$work/kelvane-$version-x64.msi" /qn
+check "the event log source Kelvane is registered with the installed exe's messages" event_source_registered
 check "kelvane.exe, kelvane.com, the schema and the policy files in Program Files\\Kelvane" files_installed
 check "kelvane.com is a console-subsystem program" console_subsystem
 check "the File table gives both programs their version and no hash" file_table_versions
@@ -298,6 +316,7 @@ codes+=" $(product_codes)"
 check "install $newer over it silently" msiexec /i "$work/kelvane-$newer-x64.msi" /qn
 check "one uninstall entry, now $newer" one_entry "$newer"
 check "files and shortcut still in place" eval 'files_installed && shortcut_to_exe'
+check "the event log source still registered" event_source_registered
 refuses_older() { ! msiexec /i "$work/kelvane-$version-x64.msi" /qn && one_entry "$newer"; }
 check "the older package refuses to replace the newer one" refuses_older
 
@@ -309,6 +328,7 @@ nothing_left() {
     [[ -e $install_dir ]] && left+=("$install_dir")
     while read -r lnk; do [[ -n $lnk ]] && left+=("$lnk"); done < <(shortcuts)
     [[ -n $(arp_entries) ]] && left+=("uninstall entry")
+    winreg query "$source_key" >/dev/null 2>&1 && left+=("event log source")
     [[ -n $(product_icon) ]] && left+=("installer product registration")
     [[ -n $(reg_value 'HKLM\Software\Kelvane' InstallDir) ]] && left+=("the remembered install folder")
     for code in $codes; do
@@ -316,7 +336,7 @@ nothing_left() {
     done
     [[ ${#left[@]} -eq 0 ]] || { printf '     left: %s\n' "${left[@]}"; return 1; }
 }
-check "nothing left: files, shortcut, uninstall entry, cached icon" nothing_left
+check "nothing left: files, shortcut, uninstall entry, event log source, cached icon" nothing_left
 check "the machine's PATH as it was before the install" path_as_before
 winreg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$path_clean" /f >/dev/null
 check "protection values and stored password as before the run" values_unchanged

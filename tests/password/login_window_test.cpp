@@ -27,7 +27,6 @@ TEST_F(PasswordWindowTest, NoStoredPasswordOrAnEmptyOneShowsNoLogin) {
         Start();
         EXPECT_FALSE(shown.Saw(L"Login"));
         EXPECT_TRUE(MainShown());
-        EXPECT_FALSE(password::mdl_main::LoginPassed()); // nothing asked, nothing set
         EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
         Close();
     }
@@ -49,7 +48,6 @@ TEST_F(PasswordWindowTest, OneBlankIsAPasswordAndTheMainWindowWaitsBehindTheLogi
     });
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     // The protection reads ran after the gate and overwrote the scratch box.
     EXPECT_NE(WindowText(window_->Control(M::txtRegValue)), password::kMarkerPasswordSet);
@@ -70,7 +68,6 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     const ShownWindows shown;
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_FALSE(ProgramEnded());
     EXPECT_FALSE(recorder_.Calls().empty()) << "the protection states were read";
@@ -82,6 +79,18 @@ TEST_P(StoredFormTest, NearMissesAreRefusedUntilTheRightEntry) {
     EXPECT_FALSE(password::VerifyPassword(after.text, L"open sesame"));
     if (GetParam()) {
         EXPECT_EQ(after.text, before);
+    }
+}
+
+TEST_F(PasswordWindowTest, EachWrongPasswordIsRecordedAndTheRightOneIsNot) {
+    Store(Hashed(L"right"));
+    LoginWith({L"wrong", L"Right", L""}, L"right");
+    Start();
+    ASSERT_TRUE(MainShown());
+    EXPECT_EQ(EventIds(), std::vector<audit::EventId>(3, audit::EventId::PasswordCheckFailed));
+    for (const audit::Event& event : events_) {
+        EXPECT_EQ(event.level, audit::Level::Warning);
+        EXPECT_EQ(event.inserts, std::vector<std::wstring>{L"Kelvane window"});
     }
 }
 
@@ -101,7 +110,6 @@ TEST_P(StoredFormTest, EnterPressesLogin) {
         PressKey(VK_RETURN);
     });
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -117,7 +125,6 @@ TEST_F(PasswordWindowTest, HashedAtTheDefaultCountIsAccepted) {
     Store(*hashed);
     LoginWith({L"slow but sure!"}, L"slow but sure");
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
 }
 
@@ -139,7 +146,6 @@ TEST_P(LeaveLoginTest, EndsTheProgramUnseenAndReadsNoProtection) {
     Start();
     EXPECT_TRUE(shown.Saw(L"Login"));
     EXPECT_FALSE(shown.Saw(kMainTitle));
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(window_->IsLoaded());
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty()) << recorder_.CallTexts().front();
@@ -165,7 +171,6 @@ TEST_F(PasswordWindowTest, ARefusedRewriteStillLetsTheUserIn) {
     setAccess(L"D:P(A;;KR;;;WD)");
     LoginWith({}, L"plain old");
     Start();
-    EXPECT_TRUE(password::mdl_main::LoginPassed());
     EXPECT_TRUE(MainShown());
     EXPECT_EQ(StoredValue().text, L"plain old");
     setAccess(L"D:P(A;;KA;;;WD)"); // so that TearDown can delete it
@@ -200,7 +205,6 @@ TEST_F(PasswordWindowTest, UnreadableStoreLetsNoEntryIn) {
         Click(::GetDlgItem(dialog, L::cmdCancel));
     });
     Start();
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_FALSE(shown.Saw(kMainTitle));
     EXPECT_TRUE(ProgramEnded());
     EXPECT_TRUE(recorder_.Calls().empty());
@@ -224,7 +228,6 @@ TEST_F(PasswordWindowTest, DamagedHashedFormLetsNeitherThePasswordNorItsTextIn) 
         Click(::GetDlgItem(dialog, L::cmdCancel));
     });
     Start();
-    EXPECT_FALSE(password::mdl_main::LoginPassed());
     EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Failed);
 }
 

@@ -4,7 +4,7 @@
 // HKCU\Software\kelvane, and text entered through the dialogs' own edit controls.
 
 #include "app/frm_Main.h"
-#include "password/mdl_main.h"
+#include "audit/audit_trail.h"
 #include "password/pbkdf2_win.h"
 #include "password/settings_store_win.h"
 #include "registry/reg_win.h"
@@ -89,7 +89,17 @@ protected:
 
     bool MainShown() const { return window_ && window_->IsLoaded() && IsShown(window_->hwnd()); }
 
+    // The ids of the events the windows recorded, in order.
+    std::vector<audit::EventId> EventIds() const;
+    audit::Sink RecordingSink() {
+        return [this](const audit::Event& event) {
+            events_.push_back(event);
+            return 0L;
+        };
+    }
+
     kv::test::RegistryRecorder recorder_{reg::WindowsRegistry()};
+    std::vector<audit::Event> events_; // what the windows wrote to the event log
     std::unique_ptr<app::frm_Main> window_;
 };
 

@@ -26,6 +26,7 @@ protected:
     void OpenSettings(std::function<void(HWND dialog)> use, password::SettingsLocation where = {}) {
         WhenShown(L"Settings", std::move(use));
         password::frm_Settings settings(std::move(where), kFastIterations);
+        settings.SetAuditSink(RecordingSink());
         settings.ShowModal();
         EXPECT_FALSE(settings.IsLoaded());
         EXPECT_TRUE(AllShownActionsRan()) << "the dialog or a message box never showed";
@@ -89,6 +90,35 @@ TEST_F(SettingsWindowTest, PasswordButtonOpensAFreshDialogAndANewPasswordGuardsT
     EXPECT_EQ(StoredValue().text, stored);
 
     ExpectNextStartAccepts(L"N3w pass", {L"n3w pass", L"N3w pass "});
+}
+
+TEST_F(SettingsWindowTest, SettingChangingAndRemovingThePasswordAreEachRecorded) {
+    using audit::EventId;
+    const auto change = [this](const std::wstring& text) {
+        WhenShown(L"Settings", [text](HWND dialog) {
+            if (!text.empty()) {
+                Change(dialog, text);
+                return;
+            }
+            AnswerMessageBox(IDYES, nullptr);
+            AnswerMessageBox(IDOK, nullptr);
+            Click(::GetDlgItem(dialog, S::cmdChange));
+        });
+        Click(window_->Control(M::cmdPassword)); // the sink comes from the main window
+        EXPECT_TRUE(AllShownActionsRan());
+    };
+    change(L"first");
+    change(L"second");
+    change(L"");
+    EXPECT_EQ(EventIds(), (std::vector<EventId>{EventId::PasswordSet, EventId::PasswordChanged,
+                                                EventId::PasswordRemoved}));
+    for (const audit::Event& event : events_) {
+        EXPECT_EQ(event.inserts.at(1), L"Kelvane window");
+        for (const std::wstring& insert : event.inserts) {
+            EXPECT_EQ(insert.find(L"first"), std::wstring::npos) << "a password in the record";
+            EXPECT_EQ(insert.find(L"second"), std::wstring::npos) << "a password in the record";
+        }
+    }
 }
 
 TEST_F(SettingsWindowTest, ThreeBlanksAreAPassword) {
@@ -282,6 +312,13 @@ TEST_F(UnwritableStoreTest, AFailedWriteIsToldAndNothingIsClaimed) {
     EXPECT_EQ(password::ReadStoredPassword(Where()).status, password::StoreReadStatus::Missing);
     EXPECT_EQ(StoredValue().status, password::StoreReadStatus::Missing)
         << "the real store is untouched";
+    // Each failed save is an error event with Windows' reason; nothing claims a change.
+    EXPECT_EQ(EventIds(), (std::vector<audit::EventId>{audit::EventId::PasswordChangeFailed,
+                                                       audit::EventId::PasswordChangeFailed}));
+    for (const audit::Event& event : events_) {
+        EXPECT_EQ(event.level, audit::Level::Error);
+        EXPECT_TRUE(event.inserts.at(2).starts_with(L"Failed: ")) << event.inserts.at(2);
+    }
 }
 
 } // namespace
