@@ -308,7 +308,7 @@ void frm_Main::ShowShortfalls() {
             }
         }
     }
-    SetTooltip(Label9, tooltip + OfferLayer(!shortfalls.empty()));
+    SetTooltip(Label9, tooltip + OfferLayer(!LayerWanted(shortfalls).empty()));
     // Every pass comes here: the label repaints only when the notice changes.
     if (Text(Label9) != text) {
         SetText(Label9, text);

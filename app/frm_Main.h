@@ -75,6 +75,10 @@ private:
     void ChangeLayer(protection::Switch which, bool adding);
     // Makes the notice line a tab stop while it warns; the hint for its tooltip.
     std::wstring OfferLayer(bool offered);
+    // The protections that fall short for a drive and whose layer is not wholly set yet:
+    // once it is, a drive waits for its re-attachment and there is nothing more to offer.
+    std::vector<protection::Switch>
+    LayerWanted(const std::vector<drives::Shortfall>& shortfalls) const;
     protection::WindowsPolicyLayer Layer();
     // Reads what Windows' removable-storage policy asks for each protection, and who set it.
     void ReadLayerFacts();
@@ -116,6 +120,8 @@ private:
     // The switches' states as last read, by Switch; nothing before the first read.
     std::array<std::optional<protection::SwitchState>, 3> held_;
     drives::WindowsPolicies layerFacts_; // as last read; none set before the first read
+    // Whether every value of write protection's and the lock's layer is set, as last read.
+    bool layerComplete_[2] = {false, false};
     KeyWatches watches_{*this};
 };
 

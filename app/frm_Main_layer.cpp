@@ -72,7 +72,10 @@ void frm_Main::SetApplyPolicyNow(std::function<bool()> apply) {
 
 void frm_Main::ReadLayerFacts() {
     const auto facts = [this](Switch which) {
-        const protection::LayerFacts f = Layer().Read(which).Facts();
+        const protection::LayerState state = Layer().Read(which);
+        layerComplete_[which == Switch::WriteProtect ? 0 : 1] =
+            state.denyAll || std::ranges::all_of(state.values, [](const auto& v) { return v.set; });
+        const protection::LayerFacts f = state.Facts();
         return drives::WindowsPolicyFacts{f.set, f.setByKelvane, f.setAt};
     };
     layerFacts_ = {.writeProtect = facts(Switch::WriteProtect), .lock = facts(Switch::UsbLock)};
@@ -87,17 +90,24 @@ std::vector<drives::Shortfall> frm_Main::HeldShortfalls() const {
         layerFacts_);
 }
 
-void frm_Main::Label9_Click() {
-    const auto shortfalls = HeldShortfalls();
-    for (Switch which : {Switch::WriteProtect, Switch::UsbLock}) {
+std::vector<Switch> frm_Main::LayerWanted(const std::vector<drives::Shortfall>& shortfalls) const {
+    std::vector<Switch> wanted;
+    for (const Switch which : {Switch::WriteProtect, Switch::UsbLock}) {
         const auto protection = which == Switch::WriteProtect
                                     ? drives::DriveProtection::WriteProtect
                                     : drives::DriveProtection::Lock;
-        if (std::ranges::none_of(shortfalls, [&](const drives::Shortfall& s) {
+        if (!layerComplete_[which == Switch::WriteProtect ? 0 : 1] &&
+            std::ranges::any_of(shortfalls, [&](const drives::Shortfall& s) {
                 return s.protection == protection;
             })) {
-            continue;
+            wanted.push_back(which);
         }
+    }
+    return wanted;
+}
+
+void frm_Main::Label9_Click() {
+    for (const Switch which : LayerWanted(HeldShortfalls())) {
         if (ui::ShowMessage(kTitle, Question(which), ui::MessageIcon::Question,
                             ui::MessageButtons::YesNo) == IDYES) {
             ChangeLayer(which, true);

@@ -99,8 +99,8 @@ queries=(
     "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('UseRememberedInstallDir', 'REMEMBEREDINSTALLDIR AND NOT INSTALLDIR', 51)"
     "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('AppSearch', 50)"
     "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('UseRememberedInstallDir', 'REMEMBEREDINSTALLDIR AND NOT INSTALLDIR', 51)"
-    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveRegistryValues', 2600)"
-    "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteRegistryValues', 5000)"
+    # (RemoveRegistryValues and WriteRegistryValues are in the sequence already: the
+    # package's own registry values, the event log source, bring them.)
     # The install folder at the end of the machine's PATH ("=-*": set at install, removed
     # at uninstall, system-wide; "[~];" appends to what is there), unless ADDTOPATH=0.
     "CREATE TABLE \`Environment\` (\`Environment\` CHAR(72) NOT NULL, \`Name\` CHAR(255) NOT NULL LOCALIZABLE, \`Value\` CHAR(255) LOCALIZABLE, \`Component_\` CHAR(72) NOT NULL PRIMARY KEY \`Environment\`)"

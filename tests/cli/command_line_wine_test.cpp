@@ -55,7 +55,7 @@ Stored Read(const ValueRef& v) {
     DWORD size = 0;
     if (::RegGetValueW(v.root, v.key, v.name, RRF_RT_ANY, &stored.type, nullptr, &size) !=
         ERROR_SUCCESS) {
-        return stored;
+        return {}; // a failed call may still have filled in a type
     }
     stored.data.resize(size);
     stored.present = ::RegGetValueW(v.root, v.key, v.name, RRF_RT_ANY, &stored.type,
