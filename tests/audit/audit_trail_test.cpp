@@ -147,6 +147,30 @@ TEST(AuditTrailTest, PolicyLayerAndPasswordEvents) {
          Level::Error,
          Category::Protection,
          {L"Remove", L"Kelvane window", L"Failed: busy"}},
+        {"the layer's own result: protection, values and outcome",
+         [&] {
+             protection::LayerChange added;
+             added.added = {{protection::kRemovableDiskClass, "Deny_Write"},
+                            {protection::kWpdClass, "Deny_Write"}};
+             return window.Layer(Switch::WriteProtect, added, true);
+         },
+         EventId::PolicyLayerAdded,
+         Level::Information,
+         Category::Protection,
+         {L"Add for USB Device Write Protection: {53f5630d-b6bf-11d0-94f2-00a0c91efb8b}"
+          L"\\Deny_Write, {F33FDC04-D1AC-4E8E-9A30-19BBD4B108AE}\\Deny_Write",
+          L"Kelvane window", L"Done"}},
+        {"a layer refused on a machine that runs from USB",
+         [&] {
+             protection::LayerChange refused;
+             refused.outcome = protection::LayerChange::Outcome::SystemOnHotPlug;
+             return commandLine.Layer(Switch::UsbLock, refused, true);
+         },
+         EventId::PolicyLayerFailed,
+         Level::Error,
+         Category::Protection,
+         {L"Add for USB Device Lock", L"Kelvane command line",
+          L"Failed: Windows runs from a USB, SD, MMC or 1394 drive"}},
         {"password set",
          [&] { return window.Password(PasswordChange::Set, true); },
          EventId::PasswordSet,
@@ -226,6 +250,19 @@ TEST(AuditTrailTest, OutcomeOfAWriteFollowsTheRuleForARefusal) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(OutcomeOf(c.written), c.outcome);
     }
+}
+
+} // namespace
+} // namespace kv::audit
+
+namespace kv::audit {
+namespace {
+
+TEST(AuditTrailTest, ALayerThatChangedNothingWritesNothing) {
+    Recorded recorded;
+    const AuditTrail window(recorded.sink(), Origin::Window);
+    EXPECT_EQ(window.Layer(protection::Switch::WriteProtect, protection::LayerChange{}, false), 0);
+    EXPECT_TRUE(recorded.events.empty());
 }
 
 } // namespace
