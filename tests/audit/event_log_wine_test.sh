@@ -30,12 +30,14 @@ done
 work=$(mktemp -d)
 lock_key='HKLM\SYSTEM\CurrentControlSet\Services\USBSTOR'
 store_key='HKCU\Software\kelvane\settings'
-start_before="" password_before="" access_before=""
+start_before="" password_before="" access_before="" key_made=""
 finish() {
     if [[ -n $access_before ]]; then
         wine "$keyaccess" set "$lock_key" "$access_before" >/dev/null 2>&1
     fi
-    if [[ -n $start_before ]]; then
+    if [[ -n $key_made ]]; then
+        wine reg delete "$lock_key" /f >/dev/null 2>&1
+    elif [[ -n $start_before ]]; then
         wine reg add "$lock_key" /v Start /t REG_DWORD /d "$((start_before))" /f >/dev/null 2>&1
     elif [[ -n $access_before ]]; then
         wine reg delete "$lock_key" /v Start /f >/dev/null 2>&1
@@ -59,6 +61,10 @@ value() { # KEY NAME: the value's data, or nothing
     wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
 }
+# A new prefix has no key for the storage driver yet: it is made here and goes at the end.
+if ! wine reg query "$lock_key" >/dev/null 2>&1; then
+    wine reg add "$lock_key" /f >/dev/null 2>&1 && key_made=1
+fi
 start_before=$(value "$lock_key" Start) # "0x3", or nothing when there is no value
 password_before=$(value "$store_key" p)
 access_before=$(wine "$keyaccess" get "$lock_key" 2>/dev/null | tr -d '\r')
