@@ -10,10 +10,10 @@ namespace {
 namespace mdl = reg::mdl_RegFunctions;
 using Kind = SwitchState::Kind;
 
+using reg::kAccessDenied;
 // The only failure that says something about the state: the value (or its key) does not
 // exist, which Windows reads as "not set".
-constexpr reg::Status kNotFound = 2;
-constexpr reg::Status kAccessDenied = 5;
+using reg::kNotFound;
 
 // Not stored because Windows refused its key or its store (access denied).
 bool WasRefused(const ValueWrite& v) {

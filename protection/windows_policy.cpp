@@ -12,8 +12,8 @@ namespace {
 
 namespace mdl = reg::mdl_RegFunctions;
 using Outcome = LayerChange::Outcome;
+using reg::kNotFound;
 
-constexpr reg::Status kNotFound = 2;
 // FILETIME of 1970-01-01, in 100 ns steps since 1601-01-01.
 constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
 constexpr std::int64_t kFileTimePerSecond = 10000000;

@@ -207,7 +207,6 @@ std::optional<std::int64_t> GetQWordValue(RegistryApi& api, const std::string& k
 }
 
 RegResult DeleteValue(RegistryApi& api, const std::string& keyPath, const std::string& valueName) {
-    constexpr Status kNotFound = 2;
     const Target target = Parse(keyPath);
     if (target.root == 0) {
         return target.stop;

@@ -11,6 +11,10 @@ namespace kv::reg {
 using RootValue = std::uint32_t;    // a predefined root key, 0x80000000..0x80000006
 using HandleValue = std::uintptr_t; // an open key as the layer hands it out (an HKEY)
 using Status = std::int32_t;        // the call's result code; 0 is success
+// The two codes callers decide on: no such key or value (Windows reads it as "not set"),
+// and access denied.
+inline constexpr Status kNotFound = 2;
+inline constexpr Status kAccessDenied = 5;
 
 // The predefined root keys as 32-bit values (an HKEY is these sign-extended).
 inline constexpr RootValue kHkeyClassesRoot = 0x80000000;

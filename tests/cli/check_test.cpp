@@ -3,6 +3,7 @@
 
 #include "cli/check.h"
 #include "cli/run.h"
+#include "tests/cli/recording_console.h"
 #include "tests/drives/fake_drive_source.h"
 #include "tests/support/registry/reg_memory.h"
 
@@ -26,22 +27,7 @@ const FakeDrive kWritable{
 const FakeDrive kReadOnlyUas{
     L"F", drives::DriveType::Removable, true, L"SSD", true, drives::Bus::Usb, L"UASPStor"};
 
-// check never reads standard input; what it writes is kept.
-class RecordingConsole final : public Console {
-public:
-    std::string out, err;
-
-    bool Out(std::string_view utf8) override {
-        out += utf8;
-        return true;
-    }
-    bool Err(std::string_view utf8) override {
-        err += utf8;
-        return true;
-    }
-    bool CanAskPassword() override { return false; }
-    PasswordLine ReadPasswordLine(password::SecretText&) override { return PasswordLine::None; }
-};
+using test::RecordingConsole;
 
 class NoDeriver final : public password::KeyDeriver {
 public:

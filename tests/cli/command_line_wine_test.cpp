@@ -9,6 +9,7 @@
 #include "password/password_format.h"
 #include "password/pbkdf2_win.h"
 #include "registry/reg_win.h"
+#include "tests/cli/recording_console.h"
 #include "tests/drives/wine_drive.h"
 
 #include <windows.h>
@@ -280,24 +281,6 @@ private:
     std::vector<BYTE> saved_;
 };
 
-// What the command line says, kept; nothing to read.
-class SaidConsole final : public cli::Console {
-public:
-    std::string out, err;
-    bool Out(std::string_view utf8) override {
-        out += utf8;
-        return true;
-    }
-    bool Err(std::string_view utf8) override {
-        err += utf8;
-        return true;
-    }
-    bool CanAskPassword() override { return false; }
-    cli::PasswordLine ReadPasswordLine(password::SecretText&) override {
-        return cli::PasswordLine::None;
-    }
-};
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -485,7 +468,7 @@ TEST_F(CommandLineTest, ARefusalWithoutAdministratorRightsAsksForThem) {
         [] {
             return false;
         }};
-    SaidConsole console;
+    RecordingConsole console;
     EXPECT_EQ(cli::RunCommandLine({L"set", L"usb-lock", L"on"}, services, console), 1);
     EXPECT_EQ(console.err, "kelvane: administrator rights are needed for set usb-lock on: "
                            "Windows refused the change. Run it as an administrator.\n");

@@ -2,6 +2,7 @@
 // a recording console: what is written, what is said, and the code a script sees.
 
 #include "cli/run.h"
+#include "tests/cli/recording_console.h"
 #include "tests/drives/fake_drive_source.h"
 #include "tests/support/registry/reg_memory.h"
 
@@ -15,44 +16,7 @@ namespace {
 const std::string kUsbStor = "SYSTEM\\CurrentControlSet\\services\\USBSTOR";
 const std::string kExplorer = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 
-class RecordingConsole final : public Console {
-public:
-    std::string out, err;
-    std::optional<std::wstring> input; // nothing: standard input cannot be read
-    bool console = false;              // standard input is a console
-    bool outputFails = false;
-    bool cancelledBeforeChange = false; // Ctrl+C came before the change began
-    bool cancelAtPrompt = false;        // Ctrl+C typed at the password prompt
-    int reads = 0;
-
-    bool Out(std::string_view utf8) override {
-        if (outputFails) {
-            return false;
-        }
-        out += utf8;
-        return true;
-    }
-    bool Err(std::string_view utf8) override {
-        err += utf8;
-        return true;
-    }
-    bool CanAskPassword() override { return console; }
-    bool BeginChange() override { return !cancelledBeforeChange; }
-    PasswordLine ReadPasswordLine(password::SecretText& password) override {
-        ++reads;
-        if (cancelAtPrompt) {
-            return PasswordLine::Cancelled;
-        }
-        if (!input) {
-            return PasswordLine::None;
-        }
-        if (input->size() > password::kMaxPasswordLength) {
-            return PasswordLine::TooLong;
-        }
-        std::copy(input->begin(), input->end(), password.Resize(input->size()));
-        return PasswordLine::Read;
-    }
-};
+using test::RecordingConsole;
 
 // Hashed passwords are checked under Wine; here the stored text is the old plain form.
 class NoDeriver final : public password::KeyDeriver {
